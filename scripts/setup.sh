@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, when it is missing (Debian; as root).
+set -euo pipefail
+
+needed=()
+command -v cmake >/dev/null 2>&1 || needed+=(cmake)
+command -v g++ >/dev/null 2>&1 || needed+=(g++)
+command -v make >/dev/null 2>&1 || needed+=(make)
+[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+if [ "${TONEQUILL_NEED_CLANG:-0}" = 1 ]; then
+  command -v clang++ >/dev/null 2>&1 || needed+=(clang)
+  [ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer*.a' 2>/dev/null | head -n 1)" ] || needed+=(libclang-rt-dev)
+fi
+
+if [ ${#needed[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${needed[*]} (run as root, or install them with apt-get)" >&2
+    exit 1
+  fi
+  echo "installing: ${needed[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${needed[@]}" >/dev/null
+fi

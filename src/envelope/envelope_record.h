@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tonequill {
+
+// One pitch-envelope record: an Em part (sixteenths of a semitone per frame)
+// and/or an En part (semitones per frame), each either per-frame values or
+// the verbatim tokens of a mapping-file entry. The labels only name where the
+// record came from; the writer prints them as a comment.
+struct EnvelopeRecord {
+    std::vector<int32_t> emValues;
+    std::vector<int32_t> enValues;
+    std::vector<std::string> emTokens;
+    std::vector<std::string> enTokens;
+    bool hasEm = false;
+    bool hasEn = false;
+    bool emVerbatim = false;
+    bool enVerbatim = false;
+    bool hasEmo = false;
+    bool plusPb = false;
+    std::string emoName;
+    bool hasAp = false;
+    bool apWithEm = false;
+    std::string apText;
+};
+
+}  // namespace tonequill

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mapping/mapping_tables.h"
+
+namespace tonequill {
+
+// Loads the mapping file at `path` into `tables`, writing its progress lines
+// to `log`. A file that cannot be opened is logged and leaves the tables
+// empty. A malformed number throws std::invalid_argument("invalid stoi
+// argument") or std::out_of_range("stoi argument out of range").
+void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log);
+
+// Fills `tables` from the whole text of a mapping file (no log lines).
+void parseMappingText(MappingTables& tables, std::string_view text);
+
+// Writes "[TVE] DONE" and the six count lines.
+void logMappingSummary(const MappingTables& tables, std::ostream& log);
+
+// The tokens of a body: commas count as blanks, split at runs of blanks and tabs.
+std::vector<std::string> splitTokens(std::string_view body);
+
+}  // namespace tonequill

@@ -1,0 +1,240 @@
+#include "midi/midi_reader.h"
+
+#include <algorithm>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "midi/byte_cursor.h"
+
+namespace tonequill {
+namespace {
+
+constexpr uint8_t kMetaStatus = 0xFF;
+constexpr uint8_t kMetaText = 0x01;
+constexpr uint8_t kMetaTrackName = 0x03;
+constexpr uint8_t kMetaSetTempo = 0x51;
+constexpr double kDefaultUsPerQuarter = 500000.0;
+// Positions are 32-bit throughout the converter; larger files are refused.
+constexpr size_t kMaxFileBytes = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+
+// Reads a whole MIDI file, at most `limit` bytes. Something that does not start
+// with "MThd" is not read further, so a device or a huge foreign file costs nothing.
+enum class FileRead { ok, cannotOpen, notMidi, tooLarge };
+
+FileRead readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return FileRead::cannotOpen;
+    char buffer[1 << 16];
+    in.read(buffer, 4);
+    bytes.assign(buffer, buffer + in.gcount());
+    if (in.bad()) return FileRead::cannotOpen;
+    if (bytes.size() < 4 || !std::equal(bytes.begin(), bytes.end(), "MThd")) return FileRead::notMidi;
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        const auto got = static_cast<size_t>(in.gcount());
+        if (bytes.size() + got > limit) return FileRead::tooLarge;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    if (in.bad()) return FileRead::cannotOpen;
+    return FileRead::ok;
+}
+
+// Reads the track chunks of one file; owns the cursor and the one error path.
+class TrackReader {
+public:
+    TrackReader(MidiFile& file, ByteCursor& cursor) : file_(file), in_(cursor) {}
+
+    bool readTrack(int32_t index) {
+        index_ = index;
+        tick_ = 0;
+        auto type = in_.take(4);
+        if (!type) return fail("file ends before the chunk header");
+        if (!std::equal(type->begin(), type->end(), "MTrk")) {
+            return fail("chunk type is '" + printable(*type) + "', expected 'MTrk'");
+        }
+        auto length = in_.u32();
+        if (!length) return fail("file ends inside the chunk length");
+        // The length is taken as signed: 2^31 or more gives a track with no events.
+        const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
+        std::optional<uint8_t> runningStatus;
+        while (static_cast<int64_t>(in_.position()) < chunkEnd) {
+            if (!readEvent(runningStatus)) return false;
+        }
+        return true;
+    }
+
+    [[nodiscard]] const std::string& reason() const { return reason_; }
+
+private:
+    bool fail(const std::string& what) {
+        reason_ = "track " + std::to_string(index_) + ", tick " + std::to_string(tick_) + ": " + what;
+        return false;
+    }
+
+    static std::string printable(std::span<const uint8_t> bytes) {
+        std::string s;
+        for (uint8_t b : bytes) s += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '?';
+        return s;
+    }
+
+    bool readEvent(std::optional<uint8_t>& runningStatus) {
+        auto delta = in_.vlq();
+        if (!delta) return fail("file ends inside a delta time");
+        const int64_t tick = static_cast<int64_t>(tick_) + *delta;
+        if (tick > std::numeric_limits<int32_t>::max()) {
+            return fail("delta time " + std::to_string(*delta) + " takes the tick past 2147483647");
+        }
+        tick_ = static_cast<int32_t>(tick);
+
+        auto first = in_.u8();
+        if (!first) return fail("file ends before the event's status");
+        uint8_t status = *first;
+        if (status < 0x80) {
+            in_.unread();  // a data byte: read again as the first data byte
+            if (!runningStatus) return store({});  // the byte is then read as the next delta time
+            status = *runningStatus;
+        } else {
+            runningStatus = status;
+        }
+
+        switch (status & 0xF0) {
+            case 0x80: case 0x90: case 0xA0: case 0xB0: case 0xE0: return channelEvent(status, 2);
+            case 0xC0: case 0xD0: return channelEvent(status, 1);
+            default: break;
+        }
+        if (status == kMetaStatus) return metaEvent();
+        if (status == 0xF0 || status == 0xF7) {
+            auto length = in_.vlq();
+            if (!length) return fail("file ends inside a system-exclusive length");
+            if (!in_.skip(*length)) return fail("file ends inside a system-exclusive message");
+            return true;
+        }
+        return store({});
+    }
+
+    bool channelEvent(uint8_t status, size_t dataBytes) {
+        auto data = in_.take(dataBytes);
+        if (!data) return fail("file ends inside a channel event");
+        std::vector<uint8_t> bytes{status};
+        bytes.insert(bytes.end(), data->begin(), data->end());
+        return store(std::move(bytes));
+    }
+
+    bool metaEvent() {
+        auto type = in_.u8();
+        if (!type) return fail("file ends inside a meta event");
+        auto length = in_.vlq();
+        if (!length) return fail("file ends inside a meta event length");
+        auto payload = in_.take(*length);
+        if (!payload) {
+            return fail("meta event of " + std::to_string(*length) + " bytes runs past the end of the file");
+        }
+        if (*type == kMetaSetTempo && payload->size() >= 3 && (*payload)[0] == 0 && (*payload)[1] == 0 &&
+            (*payload)[2] == 0) {
+            return fail("Set Tempo of 0 microseconds per quarter note");
+        }
+        if (*type == kMetaSetTempo && payload->size() == 3) {
+            const uint32_t us = (uint32_t{(*payload)[0]} << 16) | (uint32_t{(*payload)[1]} << 8) | (*payload)[2];
+            file_.tempoEvents.push_back(TempoEvent{tick_, static_cast<double>(us)});
+        }
+        if (*type == kMetaTrackName || *type == kMetaText) {
+            std::string text(payload->begin(), payload->end());
+            if (*type == kMetaTrackName && file_.trackNames[index_].empty()) file_.trackNames[index_] = text;
+            if (file_.title.empty() && index_ == 0 && tick_ == 0) file_.title = text;
+        }
+        std::vector<uint8_t> bytes{kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
+        bytes.insert(bytes.end(), payload->begin(), payload->end());
+        return store(std::move(bytes));
+    }
+
+    bool store(std::vector<uint8_t> bytes) {
+        file_.tracks[index_].events.push_back(MidiEvent{tick_, std::move(bytes)});
+        return true;
+    }
+
+    MidiFile& file_;
+    ByteCursor& in_;
+    int32_t index_ = 0;
+    int32_t tick_ = 0;
+    std::string reason_;
+};
+
+}  // namespace
+
+int32_t probeMidiFormatBytes(std::span<const uint8_t> bytes) {
+    ByteCursor in(bytes);
+    auto magic = in.take(4);
+    auto headerLength = in.u32();
+    auto format = in.u16();
+    if (!magic || !headerLength || !format) return -1;
+    if (!std::equal(magic->begin(), magic->end(), "MThd") || *headerLength < 6) return -1;
+    return *format;
+}
+
+int32_t probeMidiFormat(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return -1;
+    uint8_t head[10];
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    if (in.gcount() != static_cast<std::streamsize>(sizeof head)) return -1;
+    return probeMidiFormatBytes(head);
+}
+
+bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& reason) {
+    ByteCursor in(bytes);
+    auto magic = in.take(4);
+    if (!magic || !std::equal(magic->begin(), magic->end(), "MThd")) {
+        reason = "not a MIDI file: it does not start with 'MThd'";
+        return false;
+    }
+    // Exactly six header bytes are read, whatever the length field says.
+    auto headerLength = in.u32();
+    auto format = in.u16();
+    auto trackCount = in.u16();
+    auto division = in.u16();
+    if (!headerLength || !format || !trackCount || !division) {
+        reason = "file ends inside the MThd header";
+        return false;
+    }
+    if (*division == 0) {
+        reason = "header division (ticks per quarter note) is 0";
+        return false;
+    }
+
+    file = MidiFile{};
+    file.ticksPerQuarter = *division;
+    file.tracks.resize(*trackCount);
+    file.trackNames.resize(*trackCount);
+
+    TrackReader reader(file, in);
+    for (int32_t i = 0; i < *trackCount; ++i) {
+        if (!reader.readTrack(i)) {
+            reason = reader.reason() + " (the header declares " + std::to_string(*trackCount) + " tracks)";
+            return false;
+        }
+    }
+    if (file.tempoEvents.empty()) file.tempoEvents.push_back(TempoEvent{0, kDefaultUsPerQuarter});
+    std::stable_sort(file.tempoEvents.begin(), file.tempoEvents.end(),
+                     [](const TempoEvent& a, const TempoEvent& b) { return a.tick < b.tick; });
+    return true;
+}
+
+bool readMidiFile(MidiFile& file, const std::string& path, std::string& reason) {
+    std::vector<uint8_t> bytes;
+    switch (readFileBytes(path, kMaxFileBytes, bytes)) {
+        case FileRead::cannotOpen: reason = "cannot read '" + path + "'"; return false;
+        case FileRead::tooLarge: reason = "'" + path + "' is larger than 2147483647 bytes"; return false;
+        case FileRead::notMidi:
+        case FileRead::ok: break;
+    }
+    return readMidiBytes(file, bytes, reason);
+}
+
+bool readMidiFile(MidiFile& file, const std::string& path) {
+    std::string reason;
+    return readMidiFile(file, path, reason);
+}
+
+}  // namespace tonequill

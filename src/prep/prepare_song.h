@@ -1,0 +1,16 @@
+#pragma once
+
+#include <ostream>
+
+#include "mapping/mapping_tables.h"
+#include "midi/midi_file.h"
+#include "prep/prepared_song.h"
+
+namespace tonequill {
+
+// Runs the whole preparation pipeline: timing, routing, notes, chords,
+// programs, then envelope assignment and combination building. Progress lines
+// go to `log`. Throws (std::exception-derived) on a conversion error.
+void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log);
+
+}  // namespace tonequill

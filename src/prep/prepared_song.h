@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "envelope/combination.h"
+
+namespace tonequill {
+
+struct PreparedNote {
+    int32_t note = 0;     // for a chord, its lowest member
+    int32_t channel = 0;
+    int32_t track = 0;    // raw track index in a raw note; source track index later
+    int32_t startTick = 0;
+    int32_t endTick = 0;  // exclusive
+    int32_t velocity = 0; // for a chord, the highest of its members
+    int32_t program = 0;
+    int32_t envelopeIndex = -1;
+    bool isChord = false;
+    std::vector<int32_t> chordIntervals;  // distinct member notes minus the lowest, ascending
+};
+
+struct ProgramChange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t program = 0;
+};
+
+struct PitchBend {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t value = 8192;  // 0 to 16383, centre 8192
+};
+
+struct BendRange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    double semitones = 2.0;
+};
+
+struct ControlChange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t controller = 0;
+    int32_t value = 0;
+};
+
+struct LengthEntry {
+    int32_t ticks = 0;  // MML ticks
+    std::string token;
+};
+
+struct PreparedSong {
+    int32_t tpqn = 0;
+    int32_t initialBpm = 0;
+    int32_t timebase = 0;
+    int32_t wholeNoteTicks = 0;
+    int32_t sourceTrackCount = 0;
+    int32_t outputTrackCount = 0;
+    double tickScale = 1.0;
+    std::string title;
+    std::vector<int32_t> routing;                       // output index per source track
+    std::vector<PreparedNote> notes;                    // final notes, output track 0 first
+    std::vector<LengthEntry> lengthTable;               // largest first
+    std::vector<std::vector<int32_t>> trackNotes;       // per output track: positions in notes
+    std::vector<std::vector<ProgramChange>> programsByTrack;    // per source track
+    std::vector<std::vector<ControlChange>> modulationByTrack;  // controller 1, per source track
+    std::vector<std::vector<ControlChange>> cc12ByTrack;        // controller 12, per source track
+    std::set<int32_t> dpcmNotes;                        // note numbers placed on TR5
+    std::map<ComboKey, int32_t> comboIndex;
+    std::vector<Combination> combos;
+    std::set<int32_t> usedVoices;
+};
+
+}  // namespace tonequill

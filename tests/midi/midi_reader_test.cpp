@@ -1,0 +1,257 @@
+#include "midi/midi_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "midi_builder.h"
+
+namespace tonequill {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A format-1 header with the given track count and division, then the chunks.
+Bytes header(uint16_t tracks, uint16_t division = 480) {
+    return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, static_cast<uint8_t>(tracks >> 8), static_cast<uint8_t>(tracks),
+            static_cast<uint8_t>(division >> 8), static_cast<uint8_t>(division)};
+}
+
+Bytes trackChunk(const Bytes& body) {
+    Bytes out{'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size())};
+    for (uint8_t b : body) out.push_back(b);
+    return out;
+}
+
+Bytes fileOf(const std::vector<Bytes>& bodies, uint16_t division = 480) {
+    Bytes out = header(static_cast<uint16_t>(bodies.size()), division);
+    for (const auto& b : bodies) {
+        auto c = trackChunk(b);
+        out.insert(out.end(), c.begin(), c.end());
+    }
+    return out;
+}
+
+MidiFile readOk(const Bytes& bytes) {
+    MidiFile file;
+    std::string reason;
+    EXPECT_TRUE(readMidiBytes(file, bytes, reason)) << reason;
+    return file;
+}
+
+std::vector<Bytes> eventBytes(const MidiTrack& track) {
+    std::vector<Bytes> out;
+    for (const auto& e : track.events) out.push_back(e.bytes);
+    return out;
+}
+
+TEST(MidiReader, RunningStatusRepeatsTheFullStatusByte) {
+    auto file = readOk(fileOf({{0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64}}));
+    ASSERT_EQ(file.tracks.size(), 1u);
+    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0x90, 0x3C, 0x64}, {0x90, 0x3E, 0x64}}));
+}
+
+TEST(MidiReader, KeepsVelocityZeroNoteOnAndAddsAbsoluteTicks) {
+    auto file = readOk(fileOf({{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x90, 0x3C, 0x00}}));
+    ASSERT_EQ(file.tracks[0].events.size(), 2u);
+    EXPECT_EQ(file.tracks[0].events[1].tick, 480);
+    EXPECT_EQ(file.tracks[0].events[1].bytes, (Bytes{0x90, 0x3C, 0x00}));
+}
+
+TEST(MidiReader, SetTempoGivesATempoEntryAndIsStored) {
+    auto file = readOk(fileOf({{0x0A, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}));
+    ASSERT_EQ(file.tempoEvents.size(), 1u);
+    EXPECT_EQ(file.tempoEvents[0].tick, 10);
+    EXPECT_EQ(file.tempoEvents[0].usPerQuarter, 500000.0);
+    EXPECT_EQ(file.tracks[0].events[0].bytes, (Bytes{0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}));
+}
+
+TEST(MidiReader, NoSetTempoGivesTheDefaultEntry) {
+    auto file = readOk(fileOf({{0x00, 0x90, 0x3C, 0x64}}));
+    ASSERT_EQ(file.tempoEvents.size(), 1u);
+    EXPECT_EQ(file.tempoEvents[0].tick, 0);
+    EXPECT_EQ(file.tempoEvents[0].usPerQuarter, 500000.0);
+}
+
+TEST(MidiReader, TempoListIsSortedByTickAcrossTracks) {
+    auto file = readOk(fileOf({{0x87, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}, {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}));
+    ASSERT_EQ(file.tempoEvents.size(), 2u);
+    EXPECT_EQ(file.tempoEvents[0].tick, 0);
+    EXPECT_EQ(file.tempoEvents[1].tick, 960);
+    EXPECT_EQ(file.tempoEvents[1].usPerQuarter, 1000000.0);
+}
+
+TEST(MidiReader, SetTempoOfAnotherLengthIsStoredWithoutATempoEntry) {
+    auto file = readOk(fileOf({{0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}}));
+    EXPECT_EQ(file.tracks[0].events.size(), 1u);
+    EXPECT_EQ(file.tempoEvents.size(), 1u);  // the default one
+}
+
+TEST(MidiReader, TrackNamesAndTitle) {
+    auto file = readOk(fileOf({
+        {0x00, 0xFF, 0x03, 0x00, 0x00, 0xFF, 0x03, 0x04, 'S', 'o', 'n', 'g', 0x00, 0xFF, 0x03, 0x01, 'X'},
+        {0x00, 0xFF, 0x03, 0x04, 'B', 'a', 's', 's'},
+    }));
+    EXPECT_EQ(file.trackNames, (std::vector<std::string>{"Song", "Bass"}));
+    EXPECT_EQ(file.title, "Song");
+}
+
+TEST(MidiReader, TitleOnlyFromTrackZeroAtTickZero) {
+    auto late = readOk(fileOf({{0x0A, 0xFF, 0x03, 0x04, 'S', 'o', 'n', 'g'}}));
+    EXPECT_EQ(late.trackNames[0], "Song");
+    EXPECT_EQ(late.title, "");
+    auto text = readOk(fileOf({{0x00, 0xFF, 0x01, 0x02, 'H', 'i', 0x00, 0xFF, 0x03, 0x01, 'N'}}));
+    EXPECT_EQ(text.title, "Hi");
+    EXPECT_EQ(text.trackNames[0], "N");
+    auto second = readOk(fileOf({{0x00, 0xFF, 0x2F, 0x00}, {0x00, 0xFF, 0x03, 0x01, 'B'}}));
+    EXPECT_EQ(second.title, "");
+    EXPECT_EQ(second.trackNames, (std::vector<std::string>{"", "B"}));
+}
+
+TEST(MidiReader, SystemExclusiveLeavesNoTrace) {
+    auto file = readOk(fileOf({{0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x10, 0x90, 0x3C, 0x64}}));
+    ASSERT_EQ(file.tracks[0].events.size(), 1u);
+    EXPECT_EQ(file.tracks[0].events[0].tick, 16);
+}
+
+TEST(MidiReader, ChannelPressureThenNoteOnAtTheSameTick) {
+    auto file = readOk(fileOf({{0x00, 0xD0, 0x40, 0x00, 0x90, 0x3C, 0x64}}));
+    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0xD0, 0x40}, {0x90, 0x3C, 0x64}}));
+}
+
+TEST(MidiReader, LongMetaIsStoredWholeWithTheLowLengthByte) {
+    Bytes body{0x00, 0xFF, 0x01, 0x82, 0x2C};  // 300 bytes
+    body.insert(body.end(), 300, 'a');
+    auto file = readOk(fileOf({body}));
+    ASSERT_EQ(file.tracks[0].events[0].bytes.size(), 303u);
+    EXPECT_EQ(file.tracks[0].events[0].bytes[2], 44);
+}
+
+TEST(MidiReader, UnknownStatusAndDataByteWithoutRunningStatusStoreEmptyEvents) {
+    // 0x40 at the start has no running status: an empty event, then 0x40 is read
+    // as the next delta time; the same happens to the 0x00 after it.
+    auto file = readOk(fileOf({{0x00, 0x40, 0x00, 0xF8, 0x00, 0x90, 0x3C, 0x64}}));
+    ASSERT_EQ(file.tracks[0].events.size(), 4u);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(file.tracks[0].events[i].bytes.empty()) << i;
+    EXPECT_EQ(file.tracks[0].events[0].tick, 0);
+    EXPECT_EQ(file.tracks[0].events[1].tick, 0x40);
+    EXPECT_EQ(file.tracks[0].events[3].tick, 0x40);
+    EXPECT_EQ(file.tracks[0].events[3].bytes, (Bytes{0x90, 0x3C, 0x64}));
+}
+
+TEST(MidiReader, ZeroTracksAndTimeCodeDivision) {
+    auto file = readOk(header(0, 0x8078));
+    EXPECT_TRUE(file.tracks.empty());
+    EXPECT_TRUE(file.trackNames.empty());
+    EXPECT_EQ(file.tempoEvents.size(), 1u);
+    EXPECT_EQ(file.ticksPerQuarter, 32888);
+}
+
+TEST(MidiReader, TwoUnnamedTracksHaveTwoNames) {
+    auto file = readOk(fileOf({{0x00, 0xFF, 0x2F, 0x00}, {0x00, 0xFF, 0x2F, 0x00}}));
+    EXPECT_EQ(file.tracks.size(), 2u);
+    EXPECT_EQ(file.trackNames.size(), 2u);
+}
+
+TEST(MidiReader, EventRunningPastTheChunkEndIsReadWhole) {
+    // The chunk says 2 bytes, the note-on holds 4: the next chunk follows the event.
+    Bytes bytes = header(2);
+    Bytes first{'M', 'T', 'r', 'k', 0, 0, 0, 2, 0x00, 0x90, 0x3C, 0x64};
+    bytes.insert(bytes.end(), first.begin(), first.end());
+    auto second = trackChunk({0x00, 0x91, 0x40, 0x64});
+    bytes.insert(bytes.end(), second.begin(), second.end());
+    auto file = readOk(bytes);
+    ASSERT_EQ(file.tracks[1].events.size(), 1u);
+    EXPECT_EQ(file.tracks[1].events[0].bytes[0], 0x91);
+}
+
+TEST(MidiReader, NegativeChunkLengthGivesAnEmptyTrack) {
+    Bytes bytes = header(2);
+    Bytes first{'M', 'T', 'r', 'k', 0x80, 0, 0, 0};
+    bytes.insert(bytes.end(), first.begin(), first.end());
+    auto second = trackChunk({0x00, 0x90, 0x3C, 0x64});
+    bytes.insert(bytes.end(), second.begin(), second.end());
+    auto file = readOk(bytes);
+    EXPECT_TRUE(file.tracks[0].events.empty());
+    EXPECT_EQ(file.tracks[1].events.size(), 1u);
+}
+
+TEST(MidiReader, DataAfterTheLastTrackIsIgnored) {
+    Bytes bytes = fileOf({{0x00, 0x90, 0x3C, 0x64}});
+    bytes.insert(bytes.end(), {'J', 'U', 'N', 'K', 1, 2, 3});
+    readOk(bytes);
+}
+
+struct BadFile {
+    const char* name;
+    Bytes bytes;
+    const char* reasonPart;
+};
+
+class MidiReaderRejects : public ::testing::TestWithParam<BadFile> {};
+
+TEST_P(MidiReaderRejects, WithAReasonThatSaysWhere) {
+    MidiFile file;
+    std::string reason;
+    EXPECT_FALSE(readMidiBytes(file, GetParam().bytes, reason));
+    EXPECT_NE(reason.find(GetParam().reasonPart), std::string::npos) << reason;
+}
+
+Bytes cut(Bytes bytes, size_t keep) {
+    bytes.resize(keep);
+    return bytes;
+}
+
+const Bytes kOneNote = fileOf({{0x00, 0x90, 0x3C, 0x64, 0x10, 0xFF, 0x01, 0x02, 'h', 'i'}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MidiReaderRejects,
+    ::testing::Values(
+        BadFile{"Empty", {}, "MThd"}, BadFile{"NotMidi", {'R', 'I', 'F', 'F', 0, 0, 0, 6}, "MThd"},
+        BadFile{"CutInHeader", cut(kOneNote, 11), "MThd header"},
+        BadFile{"CutInChunkType", cut(kOneNote, 16), "track 0"},
+        BadFile{"CutInChunkLength", cut(kOneNote, 20), "chunk length"},
+        BadFile{"CutInDelta", cut(kOneNote, 22), "track 0, tick 0"},
+        BadFile{"CutInNote", cut(kOneNote, 24), "channel event"},
+        BadFile{"CutInMetaPayload", cut(kOneNote, 30), "meta event"},
+        BadFile{"HeaderLengthEight", [] {
+                    Bytes b{'M', 'T', 'h', 'd', 0, 0, 0, 8, 0, 1, 0, 1, 1, 0xE0, 0, 0};
+                    auto c = trackChunk({0x00, 0x90, 0x3C, 0x64});
+                    b.insert(b.end(), c.begin(), c.end());
+                    return b;
+                }(),
+                "expected 'MTrk'"},
+        BadFile{"MoreTracksDeclaredThanPresent", [] {
+                    Bytes b = fileOf({{0x00, 0x90, 0x3C, 0x64}});
+                    b[11] = 2;
+                    return b;
+                }(),
+                "track 1"},
+        BadFile{"ZeroDivision", fileOf({{0x00, 0x90, 0x3C, 0x64}}, 0), "division"},
+        BadFile{"ZeroTempo", fileOf({{0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00}}), "Set Tempo of 0"},
+        BadFile{"ZeroTempoLongPayload", fileOf({{0x00, 0xFF, 0x51, 0x04, 0x00, 0x00, 0x00, 0x01}}), "Set Tempo of 0"},
+        BadFile{"TickPastInt32", fileOf({{0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F,
+                                          0x90, 0x3C, 0x00}}),
+                "past 2147483647"},
+        BadFile{"HugeMetaLength", fileOf({{0x00, 0xFF, 0x01, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}}), "runs past the end"},
+        BadFile{"EndlessVariableLengthQuantity", fileOf({Bytes(40, 0xFF)}), "delta time"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MidiProbe, ReadsTheFormatWordOrMinusOne) {
+    EXPECT_EQ(probeMidiFormatBytes(header(1)), 1);
+    Bytes format0 = header(1);
+    format0[9] = 0;
+    EXPECT_EQ(probeMidiFormatBytes(format0), 0);
+    Bytes shortHeader = header(1);
+    shortHeader[7] = 5;
+    EXPECT_EQ(probeMidiFormatBytes(shortHeader), -1);
+    Bytes longHeader = header(1);
+    longHeader[7] = 8;
+    EXPECT_EQ(probeMidiFormatBytes(longHeader), 1);
+    EXPECT_EQ(probeMidiFormatBytes(cut(header(1), 9)), -1);
+    EXPECT_EQ(probeMidiFormat("/nonexistent/file.mid"), -1);
+}
+
+}  // namespace
+}  // namespace tonequill
