@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <fstream>
+#include <sstream>
 
 #include "app/output_file.h"
 #include "mapping/mapping_loader.h"
@@ -25,37 +26,33 @@ std::string outputPath(const std::string& input) {
     return (dot == std::string::npos ? input : input.substr(0, dot)) + ".mml";
 }
 
-void convertSong(MappingTables& tables, const MidiFile& file, const std::string& output, std::ostream& log) {
+namespace {
+
+// Prepares the song, then has the document stored; the document is only
+// started once preparation has succeeded.
+void convertSong(MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log) {
     log << "[PREP] start\n";
     PreparedSong song;
     prepareSong(song, tables, file, log);
     log << "[PREP] done\n";
     log << "[WRITE] start\n";
-    // The file is written only once preparation has succeeded, and replaces
-    // an existing document only when it is complete.
-    writeFileAtomically(output, [&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
+    io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
     log << "[WRITE] end\n";
 }
 
-int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
-    MappingTables tables;
-    if (args.empty()) {
-        out << "\nTonequill Ver.2026/5/20   tonequill-dev\nusage\ntonequill input.mid\n";
-        return 0;
-    }
-    const std::string& input = args[0];
+}  // namespace
 
-    const std::string mappingPath = mappingFilePath(input);
-    log << "[TVE] path=" << mappingPath << "\n";
+int runConversion(const RunIo& io, std::ostream& out, std::ostream& log) {
+    MappingTables tables;
     try {
-        loadMappingFile(tables, mappingPath, log);
+        io.loadMapping(tables, log);
     } catch (const std::exception& e) {
         // A malformed number in the mapping file stops the run before the song is read.
         out << "error: " << e.what() << "\n";
         return 1;
     }
 
-    const int32_t format = probeMidiFormat(input);
+    const int32_t format = io.probeFormat();
     log << "[MIDI] format=" << format << "\n";
     if (format >= 0 && format != 1) {
         out << "error only supported MIDI is Format 1.\n";
@@ -65,7 +62,7 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
     MidiFile file;
     log << "[MIDI] reading...\n";
     std::string reason;
-    if (!readMidiFile(file, input, reason)) {
+    if (!io.readMidi(file, reason)) {
         log << "[MIDI] " << reason << "\n";
         out << "read error\n";
         return 1;
@@ -73,13 +70,45 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
     log << "[MIDI] read OK\n";
 
     try {
-        convertSong(tables, file, outputPath(input), log);
+        convertSong(tables, file, io, log);
     } catch (const std::exception& e) {
         out << "error: " << e.what() << "\n";
         return 1;
     }
     out << "Convert done\n";
     return 0;
+}
+
+int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
+    if (args.empty()) {
+        out << "\nTonequill Ver.2026/5/20   tonequill-dev\nusage\ntonequill input.mid\n";
+        return 0;
+    }
+    const std::string& input = args[0];
+    const std::string mappingPath = mappingFilePath(input);
+    log << "[TVE] path=" << mappingPath << "\n";
+
+    RunIo io;
+    io.loadMapping = [&](MappingTables& tables, std::ostream& lg) { loadMappingFile(tables, mappingPath, lg); };
+    io.probeFormat = [&] { return probeMidiFormat(input); };
+    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiFile(file, input, reason); };
+    const std::string output = outputPath(input);
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { writeFileAtomically(output, write); };
+    return runConversion(io, out, log);
+}
+
+int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,
+                std::ostream& out, std::ostream& log) {
+    RunIo io;
+    io.loadMapping = [&](MappingTables& tables, std::ostream&) { parseMappingText(tables, mappingText); };
+    io.probeFormat = [&] { return probeMidiFormatBytes(midi); };
+    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiBytes(file, midi, reason); };
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {
+        std::ostringstream text;
+        write(text);
+        document += text.str();
+    };
+    return runConversion(io, out, log);
 }
 
 }  // namespace tonequill

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <ostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mapping/mapping_tables.h"
@@ -16,11 +20,26 @@ std::string mappingFilePath(const std::string& input);
 // The input up to its last "." followed by ".mml" (the whole input when it has no dot).
 std::string outputPath(const std::string& input);
 
-// Prepares the song and writes the document to `output`.
-void convertSong(MappingTables& tables, const MidiFile& file, const std::string& output, std::ostream& log);
+// Where a run gets its input and puts its document: files for the command
+// line, memory for tests and fuzzing. The run sequence is the same for both.
+struct RunIo {
+    std::function<void(MappingTables&, std::ostream& log)> loadMapping;  // may throw on a malformed number
+    std::function<int32_t()> probeFormat;
+    std::function<bool(MidiFile&, std::string& reason)> readMidi;
+    // Stores the document that `write` produces; throws ConversionError when it cannot.
+    std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
+};
 
-// The whole run: `args` are the command-line arguments without the program
-// name. Messages go to `out`, progress lines to `log`. Returns the exit status.
+// The run sequence from loading the mapping file to "Convert done". Messages
+// go to `out`, progress lines to `log`. Returns the exit status.
+int runConversion(const RunIo& io, std::ostream& out, std::ostream& log);
+
+// The command-line run: `args` are the arguments without the program name.
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);
+
+// The same run on a MIDI file and a mapping file held in memory; the
+// document (with "\n" line breaks) is appended to `document`.
+int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,
+                std::ostream& out, std::ostream& log);
 
 }  // namespace tonequill
