@@ -1,0 +1,66 @@
+#include "mml/header.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "prep/channel_layout.h"
+
+namespace tonequill {
+namespace {
+
+// The title goes out byte for byte; only the two characters that would end
+// or escape the quoted string get a backslash.
+std::string escapedTitle(const std::string& title) {
+    std::string text;
+    text.reserve(title.size());
+    for (char c : title) {
+        if (c == '\\' || c == '"') text += '\\';
+        text += c;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string externalLine(const PreparedSong& song) {
+    bool used[7] = {};
+    for (int32_t i = 0; i < song.outputTrackCount && static_cast<std::size_t>(i) < song.trackNotes.size(); ++i) {
+        if (song.trackNotes[static_cast<std::size_t>(i)].empty()) continue;
+        used[static_cast<int>(channelLayout(i).group)] = true;
+    }
+    struct Chip {
+        ChipGroup group;
+        int32_t value;
+        const char* name;
+    };
+    static const Chip chips[] = {
+        {ChipGroup::vrc6, 1, "VRC6"},        {ChipGroup::vrc7, 10, "VRC7"},   {ChipGroup::fds, 100, "FDS"},
+        {ChipGroup::mmc5, 1000, "MMC5"},     {ChipGroup::n16x, 10000, "n16x"}, {ChipGroup::sunsoft5b, 100000, "Sunsoft 5B"},
+    };
+    int32_t number = 0;
+    std::string names;
+    for (const Chip& chip : chips) {
+        if (!used[static_cast<int>(chip.group)]) continue;
+        number += chip.value;
+        if (!names.empty()) names += ' ';
+        names += chip.name;
+    }
+    std::string line = "#External\t%" + std::to_string(number);
+    if (!names.empty()) line += "\t// " + names;
+    return line;
+}
+
+void writeHeader(std::ostream& out, const PreparedSong& song) {
+    out << "#Title\t\t\"" << escapedTitle(song.title) << "\"\n";
+    out << "#Code\t\t\"nsd_all2.bin\"\n";
+    out << "#BGM\t\t1\n";
+    out << "#SE\t\t\t0\n";
+    out << "#timebase\t" << song.timebase << "\n";
+    out << externalLine(song) << "\n\n";
+    out << "#Bank\n\n";
+    out << "DPCM{\n";
+    for (int32_t p : song.dpcmNotes) out << "\tn" << p << ",\t\"dmc/" << p << ".dmc\",15,0,64\n";
+    out << "}\n\n";
+}
+
+}  // namespace tonequill

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "prep/prepared_song.h"
+
+namespace tonequill {
+
+// The document head: title, driver code file, timebase, the "#External" chip
+// line, the bank line and the DPCM sample list.
+void writeHeader(std::ostream& out, const PreparedSong& song);
+
+// The "#External" line without its line break: the chip number whose decimal
+// digits flag the expansion groups that have notes, and their names.
+std::string externalLine(const PreparedSong& song);
+
+}  // namespace tonequill

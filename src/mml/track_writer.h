@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <string>
+
+#include "mapping/mapping_tables.h"
+#include "prep/prepared_song.h"
+
+namespace tonequill {
+
+// What the text of one track has told the driver so far; fresh for every track.
+struct TrackState {
+    int64_t cursor = 0;  // MML tick up to which the text reaches
+    int32_t octave = 4;
+    bool octaveUnset = true;  // no absolute "o" written yet
+    int64_t lastVoice = -1;
+    int32_t lastEv = -1;
+    int32_t lastEm = std::numeric_limits<int32_t>::min();  // nothing written yet
+    int32_t lastEn = std::numeric_limits<int32_t>::min();
+};
+
+// The octave commands and the note name of a note in octave `octaveValue`:
+// an absolute "o" on the track's first pitch (or always, when asked), else
+// ">" or "<" steps from the octave in force.
+std::string pitchText(int32_t note, int32_t octaveValue, TrackState& state, bool alwaysAbsolute);
+
+// Appends `name` and the value ("*" when negative) when it differs from `last`.
+void envelopeSwitch(std::string& text, const char* name, int32_t value, int32_t& last);
+
+// The MML text of output track `index` (TRn with n = index + 1): its header
+// line, then rests, envelope switches, pitches and lengths in time order, cut
+// at every whole note with a line break, ending with "\n\n".
+std::string trackText(const MappingTables& tables, const PreparedSong& song, int32_t index, std::ostream& log);
+
+}  // namespace tonequill
