@@ -1,26 +1,88 @@
 #include "mapping/mapping_loader.h"
 
-namespace tonequill {
+#include <fstream>
 
-// Stand-in until the mapping-file reader lands.
-void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log) {
-    (void)tables;
-    log << "[TVE] loading: " << path << "\n";
-}
+#include "mapping/mapping_sections.h"
+
+namespace tonequill {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Classifies the lines of one mapping file in order and hands the data lines
+// to the current section. Its only state is the current section.
+class MappingLineReader {
+public:
+    explicit MappingLineReader(MappingTables& tables) : tables_(tables) {}
+
+    // `line` is without its line break (and without the CR before an LF).
+    void readLine(std::string_view line) {
+        if (atFileStart_) {
+            // Editors that save UTF-8 with a byte-order mark would otherwise
+            // hide the first section header.
+            atFileStart_ = false;
+            if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+        }
+        if (line.empty() || line.front() == '#') return;
+        if (const MappingSection header = sectionOfHeader(line); header != MappingSection::None) {
+            section_ = header;
+            return;
+        }
+        readDataLine(tables_, section_, line);
+    }
+
+private:
+    MappingTables& tables_;
+    MappingSection section_ = MappingSection::None;
+    bool atFileStart_ = true;
+};
+
+}  // namespace
 
 void parseMappingText(MappingTables& tables, std::string_view text) {
-    (void)tables;
-    (void)text;
+    MappingLineReader reader(tables);
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t lf = text.find('\n', start);
+        if (lf == std::string_view::npos) {
+            reader.readLine(text.substr(start));  // a last line without LF
+            return;
+        }
+        std::string_view line = text.substr(start, lf - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        reader.readLine(line);
+        start = lf + 1;
+    }
+}
+
+void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log) {
+    log << "[TVE] loading: " << path << "\n";
+    std::ifstream in(path);
+    if (!in) {
+        log << "[TVE] FAILED TO OPEN\n";
+        return;
+    }
+    log << "[TVE] OPEN OK\n";
+    MappingLineReader reader(tables);
+    std::string line;
+    while (std::getline(in, line)) {
+        // getline stops short of the end of the file only when it met an LF.
+        const bool endedByLf = !in.eof();
+        std::string_view text = line;
+        if (endedByLf && text.ends_with('\r')) text.remove_suffix(1);
+        reader.readLine(text);
+    }
+    logMappingSummary(tables, log);
 }
 
 void logMappingSummary(const MappingTables& tables, std::ostream& log) {
-    (void)tables;
-    (void)log;
-}
-
-std::vector<std::string> splitTokens(std::string_view body) {
-    (void)body;
-    return {};
+    log << "[TVE] DONE\n";
+    log << "[TVE] E@Map=" << tables.eAtMap.size() << "\n";
+    log << "[TVE] EvMap=" << tables.evMap.size() << "\n";
+    log << "[TVE] EnMap=" << tables.enMap.size() << "\n";
+    log << "[TVE] EmoMap=" << tables.emoMap.size() << "\n";
+    log << "[TVE] ApMap(PC)=" << tables.apPcMap.size() << "\n";
+    log << "[TVE] ApMap(CC)=" << tables.apCcMap.size() << "\n";
 }
 
 }  // namespace tonequill
