@@ -1,13 +1,136 @@
 #include "prep/prepare_song.h"
 
-namespace tonequill {
+#include <algorithm>
+#include <string>
+#include <utility>
 
-// Stand-in until song preparation lands.
+#include "envelope/assign_envelopes.h"
+#include "envelope/combinations.h"
+#include "prep/chords.h"
+#include "prep/conversion_error.h"
+#include "prep/event_collection.h"
+#include "prep/length_table.h"
+#include "prep/note_extraction.h"
+#include "prep/routing.h"
+#include "prep/timing.h"
+
+namespace tonequill {
+namespace {
+
+void reportTempo(const MidiFile& file, std::ostream& log) {
+    log << "[TEMPO] events=" << file.tempoEvents.size() << "\n";
+    for (const TempoEvent& t : file.tempoEvents) {
+        log << "[TEMPO] tick=" << t.tick << " us/qn=" << t.usPerQuarter << "\n";
+    }
+}
+
+// The program in force on a source track at `tick`: the last change at or
+// before it, 0 before the first.
+int32_t programAt(const std::vector<ProgramChange>& programs, int32_t tick) {
+    auto after = std::upper_bound(programs.begin(), programs.end(), tick,
+                                  [](int32_t t, const ProgramChange& p) { return t < p.tick; });
+    return after == programs.begin() ? 0 : std::prev(after)->program;
+}
+
+int32_t count32(size_t n) { return static_cast<int32_t>(n); }
+
+}  // namespace
+
 void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log) {
-    (void)tables;
-    (void)log;
     song = PreparedSong{};
+    if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
+
+    reportTempo(file, log);
+    log << "[PREP] tpqn=" << file.ticksPerQuarter << "\n";
+
+    const int32_t rawTrackCount = count32(file.tracks.size());
+    const int32_t offset = hasConductorTrack(file) ? 1 : 0;
+    song.sourceTrackCount = std::max(rawTrackCount - offset, 0);
     song.title = file.title;
+
+    const TrackRouting routing = routeTracks(file, offset, song.sourceTrackCount);
+    song.routing = routing.routing;
+    song.outputTrackCount = routing.outputTrackCount;
+    log << "[PREP] rawTrack=" << rawTrackCount << " offset=" << offset << " srcTrack=" << song.sourceTrackCount
+        << " outTrack=" << song.outputTrackCount << "\n";
+
+    const auto outputCount = static_cast<size_t>(song.outputTrackCount);
+    song.trackNotes.assign(outputCount, {});
+
+    song.tpqn = file.ticksPerQuarter;
+    song.initialBpm = startingBpm(file);
+    song.timebase = chooseTimebase(song.initialBpm);
+    song.wholeNoteTicks = 4 * song.timebase;
+    song.tickScale = static_cast<double>(song.timebase) / song.tpqn;
+    song.lengthTable = buildLengthTable(song.timebase);
+
+    SourceTrackEvents events;
+    {
+        const CollectedEvents collected = collectEvents(file);
+        log << "[PREP] programs=" << collected.programs.size() << " bends=" << collected.bends.size()
+            << " ranges=" << collected.ranges.size() << "\n";
+        events = distributeEvents(collected, offset, song.sourceTrackCount);
+    }
+    song.programsByTrack = std::move(events.programs);
+    song.modulationByTrack = std::move(events.modulation);
+    song.cc12ByTrack = std::move(events.cc12);
+
+    // Pair the notes and send each to its output track.
+    std::vector<PreparedNote> routed;
+    std::vector<std::vector<int32_t>> members(outputCount);
+    {
+        std::vector<PreparedNote> raw = pairNotes(file);
+        log << "[PREP] notes total(raw)=" << raw.size() << "\n";
+        for (PreparedNote& n : raw) {
+            const int64_t s = int64_t{n.track} - offset;
+            if (s < 0 || s >= song.sourceTrackCount) continue;
+            const int32_t o = song.routing[static_cast<size_t>(s)];
+            if (o < 0 || o >= song.outputTrackCount) continue;
+            n.track = static_cast<int32_t>(s);
+            members[static_cast<size_t>(o)].push_back(count32(routed.size()));
+            routed.push_back(std::move(n));
+        }
+    }
+
+    // One source track sounds at a time on each output track.
+    const std::vector<bool> home = homeTrackFlags(routing);
+    std::vector<PreparedNote> arbitrated;
+    for (auto& list : members) {
+        std::vector<PreparedNote> kept = arbitrateTrack(routed, list, song.sourceTrackCount, home);
+        list.clear();
+        for (PreparedNote& n : kept) {
+            list.push_back(count32(arbitrated.size()));
+            arbitrated.push_back(std::move(n));
+        }
+    }
+    routed = {};
+
+    // Chords, programs and the final note lists.
+    const int32_t threshold = chordThreshold(song.tpqn);
+    for (int32_t o = 0; o < song.outputTrackCount; ++o) {
+        for (PreparedNote& n : groupChords(arbitrated, members[static_cast<size_t>(o)], o, threshold)) {
+            n.program = programAt(song.programsByTrack[static_cast<size_t>(n.track)], n.startTick);
+            if (o == 4) song.dpcmNotes.insert(n.note);
+            song.trackNotes[static_cast<size_t>(o)].push_back(count32(song.notes.size()));
+            song.notes.push_back(std::move(n));
+        }
+    }
+    arbitrated = {};
+    members = {};
+
+    for (int32_t o = 0; o < song.outputTrackCount; ++o) {
+        log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
+    }
+
+    log << "[ENV] assign start\n";
+    assignEnvelopes(tables, song, events.bends, events.ranges, log);
+    log << "[ENV] assign done\n";
+
+    log << "[COMBO] build start\n";
+    buildCombinations(tables, song);
+    log << "[COMBO] total=" << song.combos.size() << "\n";
+
+    log << "[PREP] ===== end =====\n";
 }
 
 }  // namespace tonequill

@@ -1,0 +1,76 @@
+#include "prep/chords.h"
+
+#include <algorithm>
+
+namespace tonequill {
+namespace {
+
+PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t groupStart, int32_t groupEnd) {
+    const PreparedNote* base = group.front();
+    int32_t velocity = base->velocity;
+    std::vector<int32_t> pitches;
+    pitches.reserve(group.size());
+    for (const PreparedNote* n : group) {
+        if (n->note < base->note) base = n;
+        velocity = std::max(velocity, n->velocity);
+        pitches.push_back(n->note);
+    }
+    std::stable_sort(pitches.begin(), pitches.end());
+    pitches.erase(std::unique(pitches.begin(), pitches.end()), pitches.end());
+
+    PreparedNote chord = *base;
+    chord.startTick = groupStart;
+    chord.endTick = groupEnd;
+    chord.velocity = velocity;
+    chord.isChord = true;
+    chord.chordIntervals.clear();
+    for (int32_t p : pitches) chord.chordIntervals.push_back(p - base->note);
+    return chord;
+}
+
+}  // namespace
+
+int32_t chordThreshold(int32_t tpqn) { return std::max(tpqn / 8, 1); }
+
+std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
+                                      int32_t outputIndex, int32_t threshold) {
+    std::vector<PreparedNote> records;
+    if (members.empty()) return records;
+    const bool chordMode = outputIndex != 3 && outputIndex != 4;
+
+    std::vector<const PreparedNote*> ordered;
+    ordered.reserve(members.size());
+    for (int32_t k : members) ordered.push_back(&arbitrated[static_cast<size_t>(k)]);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const PreparedNote* a, const PreparedNote* b) {
+        if (a->startTick != b->startTick) return a->startTick < b->startTick;
+        return a->endTick < b->endTick;
+    });
+
+    std::vector<const PreparedNote*> group;
+    for (size_t i = 0; i < ordered.size();) {
+        const int32_t groupStart = ordered[i]->startTick;
+        int32_t groupEnd = ordered[i]->endTick;
+        group.assign(1, ordered[i]);
+        for (++i; i < ordered.size(); ++i) {
+            const PreparedNote& n = *ordered[i];
+            const int64_t sinceStart = int64_t{n.startTick} - groupStart;
+            if (sinceStart > threshold || n.startTick >= groupEnd) break;
+            group.push_back(&n);
+            groupEnd = std::max(groupEnd, n.endTick);
+        }
+        if (chordMode && group.size() >= 2) {
+            records.push_back(chordRecord(group, groupStart, groupEnd));
+        } else {
+            records.push_back(*group.back());
+        }
+    }
+
+    // A track plays one thing at a time: each record ends where the next begins.
+    for (size_t i = 0; i + 1 < records.size(); ++i) {
+        if (records[i].endTick > records[i + 1].startTick) records[i].endTick = records[i + 1].startTick;
+    }
+    std::erase_if(records, [](const PreparedNote& n) { return n.endTick <= n.startTick; });
+    return records;
+}
+
+}  // namespace tonequill

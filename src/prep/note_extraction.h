@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "midi/midi_file.h"
+#include "prep/prepared_song.h"
+
+namespace tonequill {
+
+// Pairs every note-on with its note-off, per raw track and channel; the most
+// recent pending note-on of a pitch is ended first. `track` holds the raw
+// track index. Ordered by (track, startTick, endTick).
+std::vector<PreparedNote> pairNotes(const MidiFile& file);
+
+// Lets one source track sound at a time on an output track. The time line is
+// cut at every start and end of the members (positions in `routed`); each
+// slice goes to the lowest-numbered sounding home track, else to the
+// lowest-numbered sounding track, and all of the winner's sounding notes keep
+// that slice. Notes losing part of their time come out in pieces. Ordered by
+// (startTick, track, endTick).
+std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+                                         int32_t sourceTrackCount, const std::vector<bool>& homeTrack);
+
+}  // namespace tonequill
