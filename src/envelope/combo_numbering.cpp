@@ -1,0 +1,39 @@
+#include "envelope/combo_numbering.h"
+
+#include <algorithm>
+
+#include "mapping/number_text.h"
+
+namespace tonequill {
+
+int32_t comboNumber(PreparedSong& song, int32_t voice, int32_t level, int32_t trackNumber) {
+    const ComboKey key{voice, level, trackNumber};
+    if (const auto known = song.comboIndex.find(key); known != song.comboIndex.end()) return known->second;
+    const auto number = static_cast<int32_t>(song.combos.size());
+    song.comboIndex.emplace(key, number);
+    song.combos.push_back(Combination{voice, level, trackNumber});
+    return number;
+}
+
+int32_t noiseRecord(MappingTables& tables, NoiseRecords& noiseRecords, int32_t voice) {
+    if (const auto known = noiseRecords.find(voice); known != noiseRecords.end()) return known->second;
+    const auto entry = tables.enMap.find(voice);
+    const TokenList tokens = entry != tables.enMap.end() && !entry->second.empty() ? entry->second : TokenList{"0"};
+
+    EnvelopeRecord record;
+    record.hasEn = true;
+    if (std::all_of(tokens.begin(), tokens.end(), [](const std::string& t) { return isIntegerToken(t); })) {
+        record.enValues.reserve(tokens.size());
+        for (const std::string& token : tokens) record.enValues.push_back(parseInt32(token));
+    } else {
+        record.enTokens = tokens;
+        record.enVerbatim = true;
+    }
+    const auto index = static_cast<int32_t>(tables.records.size());
+    tables.records.push_back(std::move(record));
+    noiseRecords[voice] = index;
+    tables.enRecordPc[index] = voice;
+    return index;
+}
+
+}  // namespace tonequill

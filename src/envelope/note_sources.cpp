@@ -1,0 +1,45 @@
+#include "envelope/note_sources.h"
+
+#include <algorithm>
+
+namespace tonequill {
+
+int32_t controllerValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none) {
+    const auto after = std::partition_point(events.begin(), events.end(),
+                                            [tick](const ControlChange& e) { return e.tick <= tick; });
+    return after == events.begin() ? none : std::prev(after)->value;
+}
+
+VibratoChoice pickVibrato(const MappingTables& tables, int32_t modulation) {
+    VibratoChoice choice;
+    if (modulation < 1) return choice;
+    const auto entry = tables.emoMap.lower_bound(modulation);
+    if (entry == tables.emoMap.end() || entry->second.empty()) return choice;
+    choice.hasEmo = true;
+    choice.tokens = entry->second;
+    choice.name = std::to_string(entry->first);
+    return choice;
+}
+
+ArpeggioChoice pickArpeggio(const MappingTables& tables, const PreparedNote& note, int32_t cc12) {
+    ArpeggioChoice choice;
+    const auto controllerEntry = tables.apCcMap.find(cc12);
+    const bool hasControllerEntry = controllerEntry != tables.apCcMap.end();
+    if (cc12 >= 64 && hasControllerEntry) {
+        choice.tokens = controllerEntry->second;
+        choice.apText = "E" + std::to_string(cc12);
+    } else if (note.isChord) {
+        const int64_t key = static_cast<int64_t>(note.program) + 1;
+        choice.apText = std::to_string(key);
+        const auto programEntry = key <= INT32_MAX ? tables.apPcMap.find(static_cast<int32_t>(key)) : tables.apPcMap.end();
+        choice.tokens = programEntry != tables.apPcMap.end() ? programEntry->second : TokenList{"L", "U1"};
+        if (cc12 >= 1 && cc12 <= 63 && hasControllerEntry) {
+            choice.tokens = controllerEntry->second;
+            choice.apText = "E" + std::to_string(cc12);
+        }
+    }
+    choice.hasAp = !choice.tokens.empty();
+    return choice;
+}
+
+}  // namespace tonequill

@@ -1,0 +1,40 @@
+#include "envelope/pitch_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tonequill {
+
+SplitPitch splitPitch(int32_t v) {
+    if (v >= -64 && v <= 63) return {v, 0};
+    const int32_t coarse = v / 16;
+    return {v - 16 * coarse, coarse};
+}
+
+void trimTrailingZeros(std::vector<int32_t>& values) {
+    const auto lastNonZero = std::find_if(values.rbegin(), values.rend(), [](int32_t v) { return v != 0; });
+    if (lastNonZero == values.rend()) return;
+    const size_t keep = static_cast<size_t>(values.rend() - lastNonZero) + 1;  // the value and one zero
+    if (values.size() > keep) values.resize(keep);
+}
+
+bool hasNonZero(const std::vector<int32_t>& values) {
+    return std::any_of(values.begin(), values.end(), [](int32_t v) { return v != 0; });
+}
+
+std::optional<int32_t> roundToInt32(double value) {
+    const double rounded = std::round(value);
+    // Both limits are exact doubles; NaN fails both comparisons.
+    if (rounded >= -2147483648.0 && rounded <= 2147483647.0) return static_cast<int32_t>(rounded);
+    return std::nullopt;
+}
+
+std::optional<int32_t> narrowToInt32(int64_t value) {
+    if (value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()) {
+        return static_cast<int32_t>(value);
+    }
+    return std::nullopt;
+}
+
+}  // namespace tonequill

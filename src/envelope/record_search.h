@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mapping/mapping_tables.h"
+
+namespace tonequill {
+
+// The value record for Em values `em` and En values `en`, found or made:
+// -1 when both are all zeros; the record already known for this pair; else
+// the longest value record that begins with both lists (the later one on a
+// tie); else the longest one that both lists begin with, lengthened to them
+// (the earlier one on a tie), so notes using it keep their sound; else a new
+// record. Keeps `valuePairIndex` up to date.
+int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+
+// The first Em token record holding exactly these vibrato tokens (its name
+// stays that of the note that made it), or a new one.
+int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name);
+
+// The first En token record holding exactly these tokens under this arpeggio
+// name, or a new one.
+int32_t findTokenEnRecord(MappingTables& tables, const TokenList& tokens, const std::string& apText);
+
+}  // namespace tonequill

@@ -1,0 +1,123 @@
+#include "envelope/token_expansion.h"
+
+#include <algorithm>
+#include <string>
+
+#include "mapping/number_text.h"
+
+namespace tonequill {
+namespace {
+
+bool isLoopMark(const std::string& token) { return token == "L" || token == "l"; }
+
+// The values before the loop mark and those after it; each list stops
+// growing at the frame count, since no frame past it can read them.
+struct HeadAndLoop {
+    std::vector<int32_t> head;
+    std::vector<int32_t> loop;
+    bool looping = false;
+    size_t limit = 0;
+
+    void append(int32_t value, int64_t times) {
+        std::vector<int32_t>& target = looping ? loop : head;
+        const int64_t room = static_cast<int64_t>(limit) - static_cast<int64_t>(target.size());
+        if (room > 0) target.insert(target.end(), static_cast<size_t>(std::min(times, room)), value);
+    }
+
+    // Head values up to the frame count, then the loop over and over.
+    std::vector<int32_t> frames() {
+        if (head.empty() && loop.empty()) return std::vector<int32_t>(limit, 0);
+        if (loop.empty()) loop = head;
+        std::vector<int32_t> out(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(std::min(head.size(), limit)));
+        out.reserve(limit);
+        while (out.size() < limit) {
+            const size_t take = std::min(loop.size(), limit - out.size());
+            out.insert(out.end(), loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(take));
+        }
+        return out;
+    }
+};
+
+// The number after the first character ("3" of "U3"), when there is one.
+bool restIsNumber(const std::string& token) { return token.size() > 1 && isIntegerToken(std::string_view(token).substr(1)); }
+
+int32_t restValue(const std::string& token) { return parseInt32(std::string_view(token).substr(1)); }
+
+}  // namespace
+
+TokenList expandArpeggio(const TokenList& tokens, const std::vector<int32_t>& intervals) {
+    std::vector<int32_t> ascending = intervals.empty() ? std::vector<int32_t>{0} : intervals;
+    std::stable_sort(ascending.begin(), ascending.end());
+    TokenList out;
+    for (const std::string& token : tokens) {
+        if (token.empty()) continue;
+        if (isLoopMark(token)) {
+            out.emplace_back("L");
+            continue;
+        }
+        const char first = token[0];
+        if (first == 'U' || first == 'u' || first == 'D' || first == 'd') {
+            int32_t repeat = 1;
+            if (restIsNumber(token)) repeat = std::clamp(restValue(token), 1, kMaxArpeggioRepeat);
+            auto emit = [&](int32_t interval) { out.insert(out.end(), static_cast<size_t>(repeat), std::to_string(interval)); };
+            if (first == 'U' || first == 'u') {
+                std::for_each(ascending.begin(), ascending.end(), emit);
+            } else {
+                std::for_each(ascending.rbegin(), ascending.rend(), emit);
+            }
+            continue;
+        }
+        if (isIntegerToken(token)) out.push_back(token);
+    }
+    return out;
+}
+
+std::vector<int32_t> expandValueTokens(const TokenList& tokens, int32_t frames) {
+    HeadAndLoop lists;
+    lists.limit = frames > 0 ? static_cast<size_t>(frames) : 0;
+    bool haveValue = false;
+    int32_t current = 0;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const std::string& token = tokens[i];
+        if (token.empty()) continue;
+        if (isLoopMark(token)) {
+            lists.looping = true;
+            continue;
+        }
+        if ((token == "D" || token == "d") && i + 1 < tokens.size() && isIntegerToken(tokens[i + 1])) {
+            // "D" <n>: hold for n more frames, at least once.
+            const int64_t held = static_cast<int64_t>(parseInt32(tokens[i + 1])) + 1;
+            if (haveValue) lists.append(current, std::max<int64_t>(1, held));
+            ++i;
+            continue;
+        }
+        if (token[0] == 'D' || token[0] == 'd') {
+            // "D<h>": hold for h more frames; a missing, malformed or negative h holds none more.
+            int64_t extra = 0;
+            if (restIsNumber(token)) extra = std::max<int64_t>(0, restValue(token));
+            if (haveValue) lists.append(current, extra + 1);
+            continue;
+        }
+        if (isIntegerToken(token)) {
+            current = parseInt32(token);
+            haveValue = true;
+            lists.append(current, 1);
+        }
+    }
+    return lists.frames();
+}
+
+std::vector<int32_t> expandNoteTokens(const TokenList& tokens, int32_t frames) {
+    HeadAndLoop lists;
+    lists.limit = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (const std::string& token : tokens) {
+        if (isLoopMark(token)) {
+            lists.looping = true;
+        } else if (isIntegerToken(token)) {
+            lists.append(parseInt32(token), 1);
+        }
+    }
+    return lists.frames();
+}
+
+}  // namespace tonequill
