@@ -27,8 +27,11 @@ std::string describe(const MappingTables& tables) {
         for (const auto& item : definition.items) {
             out += item.kind == 0 ? " " + std::to_string(item.value) : " \"" + item.text + "\"";
             // A number item carries no text and a text item no value.
-            if (item.kind == 0) EXPECT_EQ(item.text, "");
-            else EXPECT_EQ(item.value, 0);
+            if (item.kind == 0) {
+                EXPECT_EQ(item.text, "");
+            } else {
+                EXPECT_EQ(item.value, 0);
+            }
         }
         out += "\n";
     }
