@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace tonequill::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A conductor with a tempo change, a lead directed onto TR2 over a home-track
+// chord there, percussion on TR4 and a sample track on TR5.
+std::vector<uint8_t> routedSong() {
+    TrackBuilder conductor;
+    conductor.name(0, "Demo")
+        .tempo(0, 468750)
+        .program(0, 0, 3)
+        .controller(0, 1, 101, 0)
+        .controller(0, 1, 100, 0)
+        .tempo(1920, 1000000);
+    TrackBuilder lead;
+    lead.name(0, "trx2 lead").program(0, 0, 5).note(0, 960, 0, 72, 100).note(960, 1920, 0, 74, 90);
+    TrackBuilder pad;
+    pad.name(0, "pad")
+        .program(0, 1, 10)
+        .controller(0, 1, 6, 12)
+        .controller(0, 1, 38, 50)
+        .note(480, 1440, 1, 60, 80)
+        .note(500, 1440, 1, 64, 100)
+        .note(480, 1440, 1, 67, 90)
+        .pitchBend(960, 1, 12288);
+    TrackBuilder perc;
+    perc.name(0, "trx4 perc").note(0, 100, 9, 36, 127).note(20, 100, 9, 38, 64).note(480, 600, 9, 36, 127);
+    TrackBuilder dpcm;
+    dpcm.name(0, "trx5 dpcm").note(0, 240, 9, 40, 100);
+    return buildMidi({conductor, lead, pad, perc, dpcm}, 480);
+}
+
+std::vector<std::string> linesBetween(const std::vector<std::string>& lines, const std::string& first,
+                                      const std::string& last) {
+    auto from = std::find(lines.begin(), lines.end(), first);
+    auto to = std::find(from, lines.end(), last);
+    if (from == lines.end() || to == lines.end()) return {};
+    return {from, to + 1};
+}
+
+void expectSameLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
+    for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+        EXPECT_EQ(i < actual.size() ? actual[i] : "<missing>", i < expected.size() ? expected[i] : "<none>")
+            << "line " << i + 1;
+    }
+}
+
+TEST(PreparationLog, RoutedSongLogsEveryStepInOrder) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), routedSong());
+    const auto r = runBinary({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Convert done\n");
+    const auto lines = linesOf(r.log);
+
+    // No tve.txt anywhere: the run goes on with empty tables.
+    expectSameLines(linesBetween(lines, "[TVE] path=tve.txt", "[MIDI] read OK"),
+                    {"[TVE] path=tve.txt", "[TVE] loading: tve.txt", "[TVE] FAILED TO OPEN", "[MIDI] format=1",
+                     "[MIDI] reading...", "[MIDI] read OK"});
+    EXPECT_EQ(lines.empty() ? "" : lines.front(), "[TVE] path=tve.txt");
+
+    // Tempo 468750 us is 128 BPM: timebase 24. TR2 holds the lead's first
+    // half, the home track's chord (60, 64 at +20, 67) and the lead's tail;
+    // TR4 keeps the later of two close hits; the conductor's program counts.
+    // Combinations: TR2 (6,12), (11,12), (6,11); TR4 (1038,8), (1036,15).
+    expectSameLines(linesBetween(lines, "[PREP] start", "[PREP] done"),
+                    {
+                        "[PREP] start",
+                        "[TEMPO] events=2",
+                        "[TEMPO] tick=0 us/qn=468750",
+                        "[TEMPO] tick=1920 us/qn=1e+06",
+                        "[PREP] tpqn=480",
+                        "[PREP] rawTrack=5 offset=1 srcTrack=4 outTrack=5",
+                        "[PREP] programs=3 bends=1 ranges=2",
+                        "[PREP] notes total(raw)=9",
+                        "[TRACK 1] notes=0",
+                        "[TRACK 2] notes=3",
+                        "[TRACK 3] notes=0",
+                        "[TRACK 4] notes=2",
+                        "[TRACK 5] notes=1",
+                        "[ENV] assign start",
+                        "[ENV] track=1 notes=0",
+                        "[ENV] track=2 notes=3",
+                        "[ENV] track=3 notes=0",
+                        "[ENV] assign done",
+                        "[COMBO] build start",
+                        "[COMBO] total=5",
+                        "[PREP] ===== end =====",
+                        "[PREP] done",
+                    });
+    EXPECT_TRUE(fs::exists(dir.file("song.mml")));
+}
+
+void expectConversionError(const std::vector<uint8_t>& song, const std::string& message) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), song);
+    const auto r = runBinary({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "error: " + message + "\n");
+    EXPECT_EQ(r.log.find("[PREP] rawTrack="), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("[PREP] done"), std::string::npos) << r.log;
+    EXPECT_FALSE(fs::exists(dir.file("song.mml")));
+}
+
+TEST(PreparationLog, MoreThan28SourceTracksFail) {
+    std::vector<TrackBuilder> tracks(29);
+    for (auto& t : tracks) t.note(0, 480, 0, 60);
+    expectConversionError(buildMidi(tracks), "trx destination exceeds TR28");
+}
+
+TEST(PreparationLog, DirectiveNumberBeyond32BitsFails) {
+    TrackBuilder conductor;
+    conductor.tempo(0, 500000);
+    TrackBuilder lead;
+    lead.name(0, "trx99999999999").note(0, 480, 0, 60);
+    expectConversionError(buildMidi({conductor, lead}), "stoi argument out of range");
+}
+
+}  // namespace
+}  // namespace tonequill::testing
