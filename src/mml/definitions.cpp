@@ -67,6 +67,18 @@ std::string valueListBody(const std::vector<int32_t>& values) {
     // Short lists are never looped. For longer ones try every lead-in s and
     // period P whose tail from s repeats; the first strictly cheaper one wins.
     if (n >= 8) {
+        // lastMismatch[P]: the last i with values[i] != values[i - P], or 0 when
+        // there is none; the tail from s repeats with period P exactly when it
+        // lies before s + P.
+        std::vector<std::size_t> lastMismatch(n / 2 + 1, 0);
+        for (std::size_t period = 2; period <= n / 2; ++period) {
+            for (std::size_t i = n; i-- > period;) {
+                if (values[i] != values[i - period]) {
+                    lastMismatch[period] = i;
+                    break;
+                }
+            }
+        }
         std::size_t leadInCost = 0;  // runCost(values, 0, s), grown one value at a time
         for (std::size_t s = 0; s + 4 < n; ++s) {
             if (s > 0) leadInCost += extensionCost(values, 0, s - 1);
@@ -74,9 +86,7 @@ std::string valueListBody(const std::vector<int32_t>& values) {
             std::size_t periodCost = extensionCost(values, s, s);  // runCost(values, s, s + P)
             for (std::size_t period = 2; 2 * period <= n - s; ++period) {
                 periodCost += extensionCost(values, s, s + period - 1);
-                bool repeats = true;
-                for (std::size_t i = s + period; i < n && repeats; ++i) repeats = values[i] == values[i - period];
-                if (!repeats) continue;
+                if (lastMismatch[period] >= s + period) continue;  // the tail does not repeat
                 const std::size_t total = periodCost + leadInCost + 1;  // + the loop mark
                 if (total < best) {
                     best = total;

@@ -33,9 +33,11 @@ std::string externalLine(const PreparedSong& song) {
         int32_t value;
         const char* name;
     };
+    // Each group owns one decimal digit of the chip number, VRC6 the lowest.
     static const Chip chips[] = {
-        {ChipGroup::vrc6, 1, "VRC6"},        {ChipGroup::vrc7, 10, "VRC7"},   {ChipGroup::fds, 100, "FDS"},
-        {ChipGroup::mmc5, 1000, "MMC5"},     {ChipGroup::n16x, 10000, "n16x"}, {ChipGroup::sunsoft5b, 100000, "Sunsoft 5B"},
+        {ChipGroup::vrc6, 1, "VRC6"},        {ChipGroup::vrc7, 10, "VRC7"},
+        {ChipGroup::fds, 100, "FDS"},        {ChipGroup::mmc5, 1000, "MMC5"},
+        {ChipGroup::n16x, 10000, "n16x"},    {ChipGroup::sunsoft5b, 100000, "Sunsoft 5B"},
     };
     int32_t number = 0;
     std::string names;

@@ -18,6 +18,19 @@ bool fitsInt32(int64_t value) {
     return value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
 }
 
+// The pitch of a note's first piece by the track's rule. The noise track
+// writes a plain "c" and leaves the octave alone.
+std::string pitchOf(int32_t note, PitchRule rule, TrackState& state) {
+    switch (rule) {
+        case PitchRule::noiseC: return "c";
+        case PitchRule::absolutePlusOne: return pitchText(note, note / 12 + 1, state, true);
+        case PitchRule::octavePlusOne: return pitchText(note, note / 12 + 1, state, false);
+        case PitchRule::octavePlain: return pitchText(note, note / 12, state, false);
+        case PitchRule::octaveMinusOne: break;
+    }
+    return pitchText(note, note / 12 - 1, state, false);
+}
+
 const EnvelopeRecord& recordOf(const MappingTables& tables, int32_t envelopeIndex, int64_t trackNumber,
                                const PreparedNote& note) {
     if (static_cast<std::size_t>(envelopeIndex) >= tables.records.size()) {
@@ -136,13 +149,7 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
             state.cursor = pieceEnd;
             if (first) {
                 first = false;
-                switch (layout.pitch) {
-                    case PitchRule::noiseC: text += "c"; break;
-                    case PitchRule::absolutePlusOne: text += pitchText(note.note, note.note / 12 + 1, state, true); break;
-                    case PitchRule::octavePlusOne: text += pitchText(note.note, note.note / 12 + 1, state, false); break;
-                    case PitchRule::octavePlain: text += pitchText(note.note, note.note / 12, state, false); break;
-                    case PitchRule::octaveMinusOne: text += pitchText(note.note, note.note / 12 - 1, state, false); break;
-                }
+                text += pitchOf(note.note, layout.pitch, state);
             }
             text += lengthText(static_cast<int32_t>(pieceEnd - p), false, song.lengthTable, log);
             if (pieceEnd < stop) text += "^";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 #include "song_fixture.h"
@@ -54,6 +55,52 @@ TEST(ValueListBody, ChoosesTheCheapestLoopOrNone) {
         {"lead-in of cost 63 is never used", distinctThenRepeating(63, 20), distinctRuns(63) + repeated("1 2 ", 20)},
     };
     for (const Case& c : cases) EXPECT_EQ(valueListBody(c.values), c.body) << c.what;
+}
+
+// The loop search written out plainly: every lead-in and period, each tail
+// checked value by value, each cost counted from scratch.
+std::string plainValueListBody(const std::vector<int32_t>& values) {
+    const std::size_t n = values.size();
+    std::size_t best = runCost(values, 0, n);
+    std::size_t bestStart = 0;
+    std::size_t bestPeriod = 0;
+    for (std::size_t s = 0; n >= 8 && s + 4 < n; ++s) {
+        const std::size_t pre = runCost(values, 0, s);
+        if (pre > 62) continue;
+        for (std::size_t p = 2; 2 * p <= n - s; ++p) {
+            bool repeats = true;
+            for (std::size_t i = s + p; i < n; ++i) repeats = repeats && values[i] == values[s + (i - s) % p];
+            if (!repeats) continue;
+            const std::size_t total = runCost(values, s, s + p) + pre + 1;
+            if (total < best) {
+                best = total;
+                bestStart = s;
+                bestPeriod = p;
+            }
+        }
+    }
+    if (bestPeriod == 0) return runText(values, 0, n);
+    return runText(values, 0, bestStart) + "L " + runText(values, bestStart, bestStart + bestPeriod);
+}
+
+TEST(ValueListBody, AgreesWithThePlainSearchOnManyLists) {
+    std::mt19937 random(12345);
+    for (int32_t round = 0; round < 3000; ++round) {
+        const std::size_t n = random() % 90;
+        const int32_t alphabet = 1 + static_cast<int32_t>(random() % 3);
+        const std::size_t leadIn = random() % (n + 1);
+        const std::size_t period = 1 + random() % 6;
+        std::vector<int32_t> values;
+        for (std::size_t i = 0; i < n; ++i) {
+            // A random lead-in, then a tail that mostly repeats with some runs.
+            if (i < leadIn || i < leadIn + period || random() % 40 == 0) {
+                values.push_back(static_cast<int32_t>(random() % static_cast<uint32_t>(alphabet)));
+            } else {
+                values.push_back(values[i - period]);
+            }
+        }
+        ASSERT_EQ(valueListBody(values), plainValueListBody(values)) << "round " << round;
+    }
 }
 
 TEST(RunText, WritesRunsAndCountsTheirTokens) {
