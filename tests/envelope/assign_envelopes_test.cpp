@@ -1,0 +1,278 @@
+#include "envelope/assign_envelopes.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "prep/conversion_error.h"
+#include "song_fixture.h"
+
+namespace tonequill {
+namespace {
+
+using testing::SongFixture;
+using Values = std::vector<int32_t>;
+
+// The message of the ConversionError that `run` throws, or "" when it throws none.
+template <typename Run>
+std::string conversionErrorOf(Run run) {
+    try {
+        run();
+    } catch (const ConversionError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(AssignEnvelopes, LogsEveryTrackButTheNoiseAndSampleTracks) {
+    SongFixture f(6, 1);
+    f.add(0, 0, 0, 10);
+    f.add(0, 0, 20, 30);
+    f.add(3, 0, 0, 10);
+    f.add(4, 0, 0, 10);
+    f.add(5, 0, 0, 10);
+    EXPECT_EQ(f.assign(), "[ENV] track=1 notes=2\n[ENV] track=2 notes=0\n[ENV] track=3 notes=0\n[ENV] track=6 notes=1\n");
+}
+
+TEST(AssignEnvelopes, NoSourcesNoRecordAndForeignSourceTracksAreSkipped) {
+    SongFixture f(5, 1);
+    const int32_t plain = f.add(0, 0, 0, 10);
+    const int32_t foreign = f.add(1, 3, 0, 10);
+    const int32_t noise = f.add(3, 0, 0, 10);
+    const int32_t sample = f.add(4, 0, 0, 10);
+    f.bend(0, 0, 16383);  // would bend every note of source track 0
+    f.song.notes[static_cast<size_t>(noise)].envelopeIndex = 77;
+    f.assign();
+    EXPECT_EQ(f.note(plain).envelopeIndex, 0);
+    EXPECT_EQ(f.note(foreign).envelopeIndex, -1);
+    EXPECT_EQ(f.note(noise).envelopeIndex, 77);  // TR4 is left to combination building
+    EXPECT_EQ(f.note(sample).envelopeIndex, -1);
+    EXPECT_EQ(f.tables.records.size(), 1u);
+}
+
+TEST(AssignEnvelopes, ControllerTwelveAndChordArpeggios) {
+    struct Case {
+        const char* what;
+        bool chord;
+        int32_t cc12;  // -1: none
+        int32_t program;
+        TokenList enTokens;  // empty: no record
+        const char* apText;
+    };
+    const Case cases[] = {
+        {"single note, cc12 70 with an entry", false, 70, 0, {"0", "0"}, "E70"},
+        {"single note, cc12 10 with an entry", false, 10, 0, {}, ""},
+        {"single note, cc12 70 with an entry of no numbers", false, 71, 0, {"0"}, "E71"},
+        {"chord, no cc12, no program entry", true, -1, 0, {"L", "0", "4", "7"}, "1"},
+        {"chord, program entry", true, -1, 2, {"7", "4", "0"}, "3"},
+        {"chord, cc12 10 replaces the program entry", true, 10, 2, {"L", "7", "4", "0", "0", "4", "7"}, "E10"},
+        {"chord, cc12 70", true, 70, 2, {"0", "0", "4", "4", "7", "7"}, "E70"},
+    };
+    for (const Case& c : cases) {
+        SongFixture f;
+        f.tables.apCcMap[70] = {"U2"};
+        f.tables.apCcMap[71] = {"x"};
+        f.tables.apCcMap[10] = {"L", "D1", "U1"};
+        f.tables.apPcMap[3] = {"D"};
+        if (c.cc12 >= 0) f.cc12(0, 0, c.cc12);
+        const int32_t n = c.chord ? f.addChord(0, 0, 5, 15, {0, 4, 7}, c.program) : f.add(0, 0, 5, 15, 60, 100, c.program);
+        f.assign();
+        if (c.enTokens.empty()) {
+            EXPECT_EQ(f.note(n).envelopeIndex, -1) << c.what;
+            continue;
+        }
+        ASSERT_EQ(f.note(n).envelopeIndex, 0) << c.what;
+        const EnvelopeRecord& r = f.recordOf(n);
+        EXPECT_TRUE(r.hasEn && r.enVerbatim && r.hasAp && !r.hasEm) << c.what;
+        EXPECT_EQ(r.enTokens, c.enTokens) << c.what;
+        EXPECT_EQ(r.apText, c.apText) << c.what;
+    }
+}
+
+TEST(AssignEnvelopes, VibratoAloneSharesATokenRecordByTheAtLeastMatch) {
+    SongFixture f(1, 2);
+    f.tables.emoMap[32] = {"0", "L", "2", "-2"};
+    f.tables.emoMap[64] = {"0", "L", "2", "-2"};
+    f.modulation(0, 0, 40);
+    f.modulation(1, 0, 20);
+    const int32_t first = f.add(0, 0, 0, 10);
+    const int32_t second = f.add(0, 1, 20, 30);
+    f.assign();
+    EXPECT_EQ(f.note(first).envelopeIndex, 0);
+    EXPECT_EQ(f.note(second).envelopeIndex, 0);
+    const EnvelopeRecord& r = f.recordOf(first);
+    EXPECT_TRUE(r.hasEm && r.emVerbatim && r.hasEmo && !r.hasEn);
+    EXPECT_EQ(r.emoName, "64");  // the first note's name stays
+    EXPECT_EQ(r.emTokens, (TokenList{"0", "L", "2", "-2"}));
+}
+
+TEST(AssignEnvelopes, VibratoAndArpeggioSumPerFrameWithoutBendLabels) {
+    SongFixture f;
+    f.tables.emoMap[10] = {"5"};
+    f.modulation(0, 0, 10);
+    const int32_t n = f.addChord(0, 0, 0, 4, {0, 4, 7});
+    f.assign();
+    const EnvelopeRecord& r = f.recordOf(n);
+    EXPECT_FALSE(r.emVerbatim || r.enVerbatim);
+    EXPECT_EQ(r.emValues, (Values{5, 5, 5, 5}));
+    EXPECT_EQ(r.enValues, (Values{0, 4, 7, 0}));
+    EXPECT_TRUE(r.hasEmo && r.hasAp);
+    EXPECT_FALSE(r.plusPb || r.apWithEm);
+    EXPECT_EQ(r.emoName, "10");
+    EXPECT_EQ(r.apText, "1");
+}
+
+TEST(AssignEnvelopes, ALaterNoteRelabelsASharedRecordOnlyForItsOwnSources) {
+    SongFixture f(1, 2);
+    // Source 0: arpeggio of +1 semitone and a flat vibrato; source 1: a bend of
+    // +16 sixteenths and the same vibrato under another key. Both sum to 16.
+    f.tables.apCcMap[70] = {"1"};
+    f.tables.emoMap[32] = {"0"};
+    f.tables.emoMap[64] = {"0"};
+    f.cc12(0, 0, 70);
+    f.modulation(0, 0, 10);
+    f.modulation(1, 0, 40);
+    f.bend(1, 0, 8192 + 4096);
+    const int32_t first = f.add(0, 0, 0, 4);
+    const int32_t second = f.add(0, 1, 10, 14);
+    f.assign();
+    ASSERT_EQ(f.note(first).envelopeIndex, 0);
+    ASSERT_EQ(f.note(second).envelopeIndex, 0);
+    const EnvelopeRecord& r = f.recordOf(first);
+    EXPECT_EQ(r.emValues, (Values{16, 16, 16, 16}));
+    EXPECT_TRUE(r.hasEmo);
+    EXPECT_EQ(r.emoName, "64");  // overwritten by the second note
+    EXPECT_TRUE(r.plusPb);
+    EXPECT_TRUE(r.hasAp);        // kept from the first note
+    EXPECT_EQ(r.apText, "E70");
+    EXPECT_FALSE(r.apWithEm);
+}
+
+TEST(AssignEnvelopes, BendsOfDifferentLengthShareOneRecord) {
+    struct Case {
+        const char* what;
+        int32_t firstEnd;
+        int32_t secondEnd;
+    };
+    const Case cases[] = {{"shorter first: lengthened", 4, 26}, {"longer first: reused", 6, 24}};
+    for (const Case& c : cases) {
+        SongFixture f;
+        f.bend(0, 0, 16383);
+        const int32_t first = f.add(0, 0, 0, c.firstEnd);
+        const int32_t second = f.add(0, 0, 20, c.secondEnd);
+        f.assign();
+        EXPECT_EQ(f.note(first).envelopeIndex, 0) << c.what;
+        EXPECT_EQ(f.note(second).envelopeIndex, 0) << c.what;
+        ASSERT_EQ(f.tables.records.size(), 1u) << c.what;
+        EXPECT_EQ(f.tables.records[0].emValues, Values(6, 32)) << c.what;
+    }
+}
+
+TEST(AssignEnvelopes, NotesAreTakenInStartThenEndOrderAndEqualNotesInListOrder) {
+    // The first note to meet a vibrato makes its record and names it.
+    struct Case {
+        const char* what;
+        int32_t firstEnd;   // the note listed first, on source 0 (key 64)
+        int32_t secondEnd;  // the note listed second, on source 1 (key 32)
+        const char* name;
+    };
+    const Case cases[] = {
+        {"the shorter note goes first", 6, 3, "32"},
+        {"in list order", 6, 9, "64"},
+        {"equal notes keep list order", 6, 6, "64"},
+    };
+    for (const Case& c : cases) {
+        SongFixture f(1, 2);
+        f.tables.emoMap[32] = {"1"};
+        f.tables.emoMap[64] = {"1"};
+        f.modulation(0, 0, 40);
+        f.modulation(1, 0, 20);
+        const int32_t first = f.add(0, 0, 0, c.firstEnd);
+        const int32_t second = f.add(0, 1, 0, c.secondEnd);
+        f.assign();
+        ASSERT_EQ(f.note(first).envelopeIndex, 0) << c.what;
+        ASSERT_EQ(f.note(second).envelopeIndex, 0) << c.what;
+        EXPECT_EQ(f.tables.records[0].emoName, c.name) << c.what;
+    }
+}
+
+TEST(AssignEnvelopes, BendStateStartsFreshForEachOutputTrack) {
+    SongFixture f(2, 1);
+    f.bend(0, 50, 16383);
+    f.bend(0, 90, 8192);
+    const int32_t late = f.add(0, 0, 100, 104);
+    const int32_t early = f.add(1, 0, 60, 62);  // on TR2, earlier than TR1's note
+    f.assign();
+    EXPECT_EQ(f.note(late).envelopeIndex, -1);
+    ASSERT_EQ(f.note(early).envelopeIndex, 0);
+    EXPECT_EQ(f.recordOf(early).emValues, (Values{32, 32}));
+}
+
+TEST(AssignEnvelopes, AHugeNoteStopsTheConversionBeforeSampling) {
+    SongFixture f(2, 1);
+    f.song.tpqn = 1;
+    f.song.initialBpm = 1;  // 3600 frames a tick
+    f.add(1, 0, 123, 123 + 10000);  // 36,000,000 frames
+    EXPECT_EQ(conversionErrorOf([&] { f.assign(); }),
+              "too many envelope frames: the note at tick 123 on TR2 takes the song past 33554432 frames");
+}
+
+TEST(AssignEnvelopes, NotesThatAreNotSampledDoNotCountTowardTheFrameLimit) {
+    SongFixture f(5, 1);
+    f.song.tpqn = 1;
+    f.song.initialBpm = 1;
+    f.add(3, 0, 0, 20000);  // TR4: 72,000,000 frames, never sampled here
+    f.add(0, 5, 0, 20000);  // foreign source track
+    const int32_t n = f.add(0, 0, 0, 1);
+    EXPECT_NO_THROW(f.assign());
+    EXPECT_EQ(f.note(n).envelopeIndex, -1);
+}
+
+TEST(AssignEnvelopes, SumsBeyond32BitsAreConversionErrors) {
+    struct Case {
+        const char* what;
+        TokenList arpeggio;  // under controller 12 at 70; empty: none
+        TokenList vibrato;   // under modulation 1
+        int32_t bend;        // 8192: none
+    };
+    const Case cases[] = {
+        {"arpeggio times 16", {"2147483647"}, {"0"}, 8192},
+        {"negative arpeggio times 16", {"-2147483648"}, {"0"}, 8192},
+        {"vibrato plus bend", {}, {"2147483647"}, 8192 + 256},
+        {"arpeggio plus bend", {"134217727"}, {}, 16383},
+    };
+    for (const Case& c : cases) {
+        SongFixture f;
+        if (!c.arpeggio.empty()) {
+            f.tables.apCcMap[70] = c.arpeggio;
+            f.cc12(0, 0, 70);
+        }
+        if (!c.vibrato.empty()) {
+            f.tables.emoMap[1] = c.vibrato;
+            f.modulation(0, 0, 1);
+        }
+        f.bend(0, 0, c.bend);
+        f.range(0, 0, 1.0);
+        f.add(0, 0, 9, 12);
+        const std::string message = conversionErrorOf([&] { f.assign(); });
+        EXPECT_EQ(message.rfind("envelope value out of range: the note at tick 9 on TR1 reaches ", 0), 0u)
+            << c.what << ": " << message;
+    }
+}
+
+TEST(AssignEnvelopes, AVibratoNumberBeyond32BitsIsTheStandardRangeError) {
+    SongFixture f;
+    f.tables.emoMap[1] = {"99999999999"};
+    f.modulation(0, 0, 1);
+    f.bend(0, 0, 16383);
+    f.add(0, 0, 0, 4);
+    try {
+        f.assign();
+        FAIL() << "expected std::out_of_range";
+    } catch (const std::out_of_range& e) {
+        EXPECT_STREQ(e.what(), "stoi argument out of range");
+    }
+}
+
+}  // namespace
+}  // namespace tonequill
