@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Classifies the lines of one mapping file in order and hands the data lines
-// to the current section. Its only state is the current section.
+// to the current section, which is its state besides the start-of-file flag.
 class MappingLineReader {
 public:
     explicit MappingLineReader(MappingTables& tables) : tables_(tables) {}
