@@ -1,6 +1,7 @@
 #include "prep/prepare_song.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
