@@ -9,6 +9,7 @@
 #include "envelope/pitch_values.h"
 #include "envelope/record_search.h"
 #include "envelope/token_expansion.h"
+#include "envelope/track_order.h"
 
 namespace tonequill {
 namespace {
@@ -19,19 +20,6 @@ template <typename T>
 const std::vector<T>& listOf(const std::vector<std::vector<T>>& lists, int32_t index) {
     static const std::vector<T> none;
     return static_cast<size_t>(index) < lists.size() ? lists[static_cast<size_t>(index)] : none;
-}
-
-// The track's note indices in (startTick, endTick) order; equal notes keep
-// their list order.
-std::vector<int32_t> notesInTimeOrder(const PreparedSong& song, int32_t outputIndex) {
-    std::vector<int32_t> order = listOf(song.trackNotes, outputIndex);
-    std::stable_sort(order.begin(), order.end(), [&song](int32_t a, int32_t b) {
-        const PreparedNote& x = song.notes[static_cast<size_t>(a)];
-        const PreparedNote& y = song.notes[static_cast<size_t>(b)];
-        if (x.startTick != y.startTick) return x.startTick < y.startTick;
-        return x.endTick < y.endTick;
-    });
-    return order;
 }
 
 struct Pass {
@@ -67,7 +55,8 @@ struct Pass {
             return findTokenEnRecord(tables, tokens, arpeggio.apText);
         }
 
-        const std::vector<int32_t> vib = vibrato.hasEmo ? expandValueTokens(vibrato.tokens, frames) : std::vector<int32_t>{};
+        const std::vector<int32_t> vib =
+            vibrato.hasEmo ? expandValueTokens(vibrato.tokens, frames) : std::vector<int32_t>{};
         const std::vector<int32_t> arp =
             arpeggio.hasAp ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals), frames)
                            : std::vector<int32_t>{};
@@ -93,8 +82,7 @@ struct Pass {
 
 }  // namespace
 
-void assignEnvelopes(MappingTables& tables, PreparedSong& song,
-                     const std::vector<std::vector<PitchBend>>& bendsByTrack,
+void assignEnvelopes(MappingTables& tables, PreparedSong& song, const std::vector<std::vector<PitchBend>>& bendsByTrack,
                      const std::vector<std::vector<BendRange>>& bendRangesByTrack, std::ostream& log) {
     Pass pass{tables, song, bendsByTrack, bendRangesByTrack, ticksPerFrame(song), FrameBudget{}};
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {

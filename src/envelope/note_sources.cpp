@@ -1,12 +1,14 @@
 #include "envelope/note_sources.h"
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
 
 namespace tonequill {
 
 int32_t controllerValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none) {
-    const auto after = std::partition_point(events.begin(), events.end(),
-                                            [tick](const ControlChange& e) { return e.tick <= tick; });
+    const auto after =
+        std::partition_point(events.begin(), events.end(), [tick](const ControlChange& e) { return e.tick <= tick; });
     return after == events.begin() ? none : std::prev(after)->value;
 }
 
@@ -31,7 +33,9 @@ ArpeggioChoice pickArpeggio(const MappingTables& tables, const PreparedNote& not
     } else if (note.isChord) {
         const int64_t key = static_cast<int64_t>(note.program) + 1;
         choice.apText = std::to_string(key);
-        const auto programEntry = key <= INT32_MAX ? tables.apPcMap.find(static_cast<int32_t>(key)) : tables.apPcMap.end();
+        const auto programEntry = key <= std::numeric_limits<int32_t>::max()
+                                      ? tables.apPcMap.find(static_cast<int32_t>(key))
+                                      : tables.apPcMap.end();
         choice.tokens = programEntry != tables.apPcMap.end() ? programEntry->second : TokenList{"L", "U1"};
         if (cc12 >= 1 && cc12 <= 63 && hasControllerEntry) {
             choice.tokens = controllerEntry->second;

@@ -28,7 +28,8 @@ struct HeadAndLoop {
     std::vector<int32_t> frames() {
         if (head.empty() && loop.empty()) return std::vector<int32_t>(limit, 0);
         if (loop.empty()) loop = head;
-        std::vector<int32_t> out(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(std::min(head.size(), limit)));
+        std::vector<int32_t> out(head.begin(),
+                                 head.begin() + static_cast<std::ptrdiff_t>(std::min(head.size(), limit)));
         out.reserve(limit);
         while (out.size() < limit) {
             const size_t take = std::min(loop.size(), limit - out.size());
@@ -39,7 +40,9 @@ struct HeadAndLoop {
 };
 
 // The number after the first character ("3" of "U3"), when there is one.
-bool restIsNumber(const std::string& token) { return token.size() > 1 && isIntegerToken(std::string_view(token).substr(1)); }
+bool restIsNumber(const std::string& token) {
+    return token.size() > 1 && isIntegerToken(std::string_view(token).substr(1));
+}
 
 int32_t restValue(const std::string& token) { return parseInt32(std::string_view(token).substr(1)); }
 
@@ -59,7 +62,9 @@ TokenList expandArpeggio(const TokenList& tokens, const std::vector<int32_t>& in
         if (first == 'U' || first == 'u' || first == 'D' || first == 'd') {
             int32_t repeat = 1;
             if (restIsNumber(token)) repeat = std::clamp(restValue(token), 1, kMaxArpeggioRepeat);
-            auto emit = [&](int32_t interval) { out.insert(out.end(), static_cast<size_t>(repeat), std::to_string(interval)); };
+            auto emit = [&](int32_t interval) {
+                out.insert(out.end(), static_cast<size_t>(repeat), std::to_string(interval));
+            };
             if (first == 'U' || first == 'u') {
                 std::for_each(ascending.begin(), ascending.end(), emit);
             } else {
