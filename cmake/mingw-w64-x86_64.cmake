@@ -26,3 +26,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One tonequill.exe that runs alone: the C++ runtime, libgcc and winpthread
 # are linked in, so no DLL has to travel with it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# The tests run on the build machine; the Windows build is checked against it
+# by scripts/windows-check.sh. So only tonequill itself is built by default.
+set(TONEQUILL_TESTS OFF CACHE BOOL "Build the tests")
