@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string document;
     std::ostringstream out;
     std::ostringstream log;
-    const int status = tonequill::runInMemory(input.midi, input.mapping, document, out, log);
+    // A smaller document limit than the command line's keeps fuzzing within its memory budget.
+    const int status = tonequill::runInMemory(input.midi, input.mapping, document, out, log, int64_t{64} << 20);
     const std::string messages = out.str();
     // Every run ends with a document and "Convert done", or with status 1 and a message.
     const bool done = status == 0 && messages == "Convert done\n";

@@ -1,5 +1,7 @@
 #include "app/crlf_streambuf.h"
 
+#include <string>
+
 namespace tonequill {
 
 CrlfStreambuf::int_type CrlfStreambuf::overflow(int_type c) {
@@ -12,17 +14,16 @@ CrlfStreambuf::int_type CrlfStreambuf::overflow(int_type c) {
 }
 
 std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
-    std::streamsize start = 0;
+    // Convert the whole piece first and pass it on in one call: a track's text
+    // holds a line break every few bytes.
+    std::string converted;
+    converted.reserve(static_cast<size_t>(n) + static_cast<size_t>(n) / 8);
     for (std::streamsize i = 0; i < n; ++i) {
-        if (s[i] != '\n') continue;
-        const std::streamsize chunk = i - start;
-        if (destination_->sputn(s + start, chunk) != chunk) return start;
-        if (destination_->sputn("\r\n", 2) != 2) return i;
-        start = i + 1;
+        if (s[i] == '\n') converted += '\r';
+        converted += s[i];
     }
-    const std::streamsize rest = n - start;
-    if (destination_->sputn(s + start, rest) != rest) return start;
-    return n;
+    const auto size = static_cast<std::streamsize>(converted.size());
+    return destination_->sputn(converted.data(), size) == size ? n : 0;
 }
 
 }  // namespace tonequill

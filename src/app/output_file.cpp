@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/crlf_streambuf.h"
+#include "app/limited_streambuf.h"
 #include "prep/conversion_error.h"
 
 namespace tonequill {
@@ -48,8 +49,10 @@ void writeFileAtomically(const std::string& path, const std::function<void(std::
     };
 
     try {
-        CrlfStreambuf crlf(file.rdbuf());
+        LimitedStreambuf limited(file.rdbuf(), kMaxDocumentBytes);
+        CrlfStreambuf crlf(&limited);
         std::ostream out(&crlf);
+        out.exceptions(std::ios::badbit);  // a write error or the size limit ends the run
         errno = 0;
         write(out);
         out.flush();

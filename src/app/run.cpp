@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/limited_streambuf.h"
 #include "app/output_file.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
@@ -98,14 +99,17 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
 }
 
 int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,
-                std::ostream& out, std::ostream& log) {
+                std::ostream& out, std::ostream& log, int64_t maxDocumentBytes) {
     RunIo io;
     io.loadMapping = [&](MappingTables& tables, std::ostream&) { parseMappingText(tables, mappingText); };
     io.probeFormat = [&] { return probeMidiFormatBytes(midi); };
     io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiBytes(file, midi, reason); };
     io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {
-        std::ostringstream text;
-        write(text);
+        std::stringbuf text;
+        LimitedStreambuf limited(&text, maxDocumentBytes);
+        std::ostream stream(&limited);
+        stream.exceptions(std::ios::badbit);
+        write(stream);
         document += text.str();
     };
     return runConversion(io, out, log);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/limited_streambuf.h"
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
 
@@ -38,8 +39,9 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log);
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);
 
 // The same run on a MIDI file and a mapping file held in memory; the
-// document (with "\n" line breaks) is appended to `document`.
+// document (with "\n" line breaks, at most `maxDocumentBytes`) is appended
+// to `document`.
 int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,
-                std::ostream& out, std::ostream& log);
+                std::ostream& out, std::ostream& log, int64_t maxDocumentBytes = kMaxDocumentBytes);
 
 }  // namespace tonequill

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "mml/mml_ticks.h"
@@ -39,6 +40,11 @@ const EnvelopeRecord& recordOf(const MappingTables& tables, int32_t envelopeInde
                               std::to_string(envelopeIndex) + ", which does not exist");
     }
     return tables.records[static_cast<std::size_t>(envelopeIndex)];
+}
+
+void appendRepeated(std::string& text, const std::string& piece, int64_t times) {
+    text.reserve(text.size() + piece.size() * static_cast<std::size_t>(times));
+    for (int64_t i = 0; i < times; ++i) text += piece;
 }
 
 }  // namespace
@@ -94,6 +100,11 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
         throw ConversionError("TR" + std::to_string(n) + ": whole note of " + std::to_string(bar) + " MML ticks");
     }
 
+    // Whole-bar pieces are the same text every time: a long rest or a long
+    // note costs one append per bar, not one spelling per bar.
+    const std::string wholeBarRest = order.empty() ? "" : lengthText(static_cast<int32_t>(bar), true, song.lengthTable, log) + "\n";
+    const std::string wholeBarTie = order.empty() ? "" : lengthText(static_cast<int32_t>(bar), false, song.lengthTable, log) + "^\n";
+
     TrackState state;
     for (int32_t position : order) {
         const PreparedNote& note = song.notes[static_cast<std::size_t>(position)];
@@ -104,6 +115,12 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
 
         // The rest up to the note, cut at every whole note.
         while (state.cursor < start) {
+            if (state.cursor % bar == 0 && start - state.cursor >= bar) {
+                const int64_t bars = (start - state.cursor) / bar;
+                appendRepeated(text, wholeBarRest, bars);
+                state.cursor += bars * bar;
+                continue;
+            }
             const int64_t pieceEnd = std::min((state.cursor / bar + 1) * bar, start);
             text += lengthText(static_cast<int32_t>(pieceEnd - state.cursor), true, song.lengthTable, log);
             state.cursor = pieceEnd;
@@ -145,6 +162,14 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
         // The note, cut at every whole note and tied across it.
         bool first = true;
         for (int64_t p = start; p < stop;) {
+            if (!first && stop - p > bar) {
+                // Bars in the middle of the note: p is on the grid after the first piece.
+                const int64_t bars = (stop - p - 1) / bar;
+                appendRepeated(text, wholeBarTie, bars);
+                p += bars * bar;
+                state.cursor = p;
+                continue;
+            }
             const int64_t pieceEnd = std::min(p + (bar - p % bar), stop);
             state.cursor = pieceEnd;
             if (first) {

@@ -103,6 +103,30 @@ TEST(HostileInput, EndsWithAStatusAndAMessageNeverASignal) {
     }
 }
 
+TEST(HostileInput, ASongTooLongToWriteStopsAtTheDocumentLimit) {
+    // 28 tracks, each with one note near the end of the 32-bit MML range: the
+    // rests alone would take over a gigabyte of text.
+    Bytes file = header(28, 1);
+    for (int t = 0; t < 28; ++t) {
+        Bytes body = vlq(44739240);
+        for (uint8_t b : {uint8_t(0x90), uint8_t(60), uint8_t(100), uint8_t(1), uint8_t(0x80), uint8_t(60),
+                          uint8_t(0)}) {
+            body.push_back(b);
+        }
+        file = withTrack(file, body);
+    }
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), file);
+    writeText(dir.file("song.mml"), "precious\r\n");
+    const auto r = runBinary({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "error: the document would be larger than 268435456 bytes; the song is far too long to convert\n");
+    EXPECT_EQ(readText(dir.file("song.mml")), "precious\r\n");
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
+    }
+}
+
 TEST(HostileInput, ADirectoryAsInputIsAReadError) {
     TempDir dir;
     fs::create_directory(dir.file("song.mid"));
