@@ -21,11 +21,12 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for target in convert reader; do
   binary="$build/fuzz/fuzz_convert"
-  [ "$target" = reader ] && binary="$build/fuzz/fuzz_midi_reader"
+  extra=tests/fixtures/fuzz  # earlier findings, kept as regression inputs
+  if [ "$target" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; extra=; fi
   echo "fuzzing $target for ${seconds}s"
   "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=65536 \
     -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 \
-    "$build/corpus/$target" "$build/seeds/$target" 2>"$build/$target.log" || {
+    "$build/corpus/$target" "$build/seeds/$target" $extra 2>"$build/$target.log" || {
       tail -n 60 "$build/$target.log"
       echo "fuzz target $target found a problem (input saved under $build/artifacts/)"
       exit 1
