@@ -33,7 +33,7 @@ PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t 
 int32_t chordThreshold(int32_t tpqn) { return std::max(tpqn / 8, 1); }
 
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
-                                      int32_t outputIndex, int32_t threshold) {
+                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer) {
     std::vector<PreparedNote> records;
     if (members.empty()) return records;
     const bool chordMode = outputIndex != 3 && outputIndex != 4;
@@ -63,13 +63,25 @@ std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrate
         } else {
             records.push_back(*group.back());
         }
+        if (observer) {
+            std::vector<int32_t> positions;
+            for (const PreparedNote* n : group) positions.push_back(static_cast<int32_t>(n - arbitrated.data()));
+            observer->notesGrouped(outputIndex, positions, chordMode && group.size() >= 2, records.back());
+        }
     }
 
     // A track plays one thing at a time: each record ends where the next begins.
     for (size_t i = 0; i + 1 < records.size(); ++i) {
-        if (records[i].endTick > records[i + 1].startTick) records[i].endTick = records[i + 1].startTick;
+        if (records[i].endTick > records[i + 1].startTick) {
+            if (observer) observer->overlapCut(outputIndex, records[i], records[i + 1].startTick);
+            records[i].endTick = records[i + 1].startTick;
+        }
     }
-    std::erase_if(records, [](const PreparedNote& n) { return n.endTick <= n.startTick; });
+    std::erase_if(records, [&](const PreparedNote& n) {
+        if (n.endTick > n.startTick) return false;
+        if (observer) observer->emptyRecordDropped(outputIndex, n);
+        return true;
+    });
     return records;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "prep/prep_observer.h"
 #include "prep/prepared_song.h"
 
 namespace tonequill {
@@ -15,8 +16,9 @@ int32_t chordThreshold(int32_t tpqn);
 // a chord record sounding as its lowest note (highest velocity, intervals of
 // its distinct pitches); on TR4 and TR5 (output indices 3 and 4) and for a
 // group of one, the group's last note stays alone. Each record is then cut
-// where the next begins, and records left without length are dropped.
+// where the next begins, and records left without length are dropped. An
+// observer hears of every group, every cut and every record dropped.
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
-                                      int32_t outputIndex, int32_t threshold);
+                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer = nullptr);
 
 }  // namespace tonequill

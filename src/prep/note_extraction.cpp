@@ -24,9 +24,53 @@ struct Edge {
     int32_t delta = 0;
 };
 
+// A slice of an output track's time line and the source track that has it.
+struct Slice {
+    int32_t start = 0;
+    int32_t end = 0;
+    int32_t winner = 0;
+};
+
+// Tells the observer, per note, each stretch of its time that another source
+// track had (neighbouring slices of one winner reported as one).
+void reportLostSlices(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+                      int32_t sourceTrackCount, const std::vector<Slice>& slices, PrepObserver& observer) {
+    for (int32_t k : members) {
+        const PreparedNote& n = routed[static_cast<size_t>(k)];
+        if (n.startTick >= n.endTick || n.track < 0 || n.track >= sourceTrackCount) continue;
+        auto it = std::upper_bound(slices.begin(), slices.end(), n.startTick,
+                                   [](int32_t tick, const Slice& s) { return tick < s.end; });
+        Slice lost{0, 0, -1};
+        for (; it != slices.end() && it->start < n.endTick; ++it) {
+            if (it->winner == n.track) continue;
+            if (lost.winner == it->winner && lost.end == it->start) {
+                lost.end = it->end;
+                continue;
+            }
+            if (lost.winner >= 0) observer.sliceLost(k, lost.start, lost.end, lost.winner);
+            lost = *it;
+        }
+        if (lost.winner >= 0) observer.sliceLost(k, lost.start, lost.end, lost.winner);
+    }
+}
+
+// Tells the observer where each record of the result came from, in the order
+// the result is about to be sorted into (the same stable sort on the same keys).
+template <typename Before>
+void reportPieceOrigins(const std::vector<PreparedNote>& result, const std::vector<int32_t>& origins, Before before,
+                        PrepObserver& observer) {
+    std::vector<size_t> order(result.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return before(result[a], result[b]); });
+    std::vector<int32_t> sorted;
+    sorted.reserve(order.size());
+    for (size_t i : order) sorted.push_back(origins[i]);
+    observer.piecesKept(sorted);
+}
+
 }  // namespace
 
-std::vector<PreparedNote> pairNotes(const MidiFile& file) {
+std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
     std::vector<PreparedNote> notes;
     // One stack of pending note-ons per (channel, note byte), reused across
     // tracks; only the stacks a track touched are cleared after it.
@@ -47,7 +91,10 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file) {
                 stack.push_back(PendingOn{e.tick, velocity});
                 continue;
             }
-            if (stack.empty()) continue;  // a note-off without a pending note-on
+            if (stack.empty()) {  // a note-off without a pending note-on
+                if (observer) observer->unmatchedNoteOff(static_cast<int32_t>(r), channel, note, e.tick);
+                continue;
+            }
             const PendingOn on = stack.back();
             stack.pop_back();
             PreparedNote n;
@@ -60,7 +107,15 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file) {
             notes.push_back(std::move(n));
         }
         // Note-ons never released are dropped with their track.
-        for (size_t key : touched) pending[key].clear();
+        for (size_t key : touched) {
+            if (observer) {
+                for (const PendingOn& on : pending[key]) {
+                    observer->unreleasedNoteOn(static_cast<int32_t>(r), static_cast<int32_t>(key / kNotesPerChannel),
+                                               static_cast<int32_t>(key % kNotesPerChannel), on.tick, on.velocity);
+                }
+            }
+            pending[key].clear();
+        }
         touched.clear();
     }
     std::stable_sort(notes.begin(), notes.end(), [](const PreparedNote& a, const PreparedNote& b) {
@@ -72,7 +127,8 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file) {
 }
 
 std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
-                                         int32_t sourceTrackCount, const std::vector<bool>& homeTrack) {
+                                         int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
+                                         PrepObserver* observer) {
     std::vector<PreparedNote> result;
     if (members.empty()) return result;
 
@@ -103,6 +159,7 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
     std::set<int32_t> soundingTracks;
     std::set<int32_t> soundingHomeTracks;
     std::vector<std::vector<Span>> won(trackSlots);
+    std::vector<Slice> slices;  // kept only for an observer
     for (size_t i = 0; i < edges.size();) {
         const int32_t t = edges[i].tick;
         for (; i < edges.size() && edges[i].tick == t; ++i) {
@@ -122,6 +179,7 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         if (i >= edges.size() || soundingTracks.empty()) continue;
         const int32_t next = edges[i].tick;
         const int32_t winner = soundingHomeTracks.empty() ? *soundingTracks.begin() : *soundingHomeTracks.begin();
+        if (observer) slices.push_back(Slice{t, next, winner});
         auto& spans = won[static_cast<size_t>(winner)];
         if (!spans.empty() && spans.back().end == t) {
             spans.back().end = next;
@@ -130,7 +188,10 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         }
     }
 
+    if (observer) reportLostSlices(routed, members, sourceTrackCount, slices, *observer);
+
     // Each note keeps the parts of its own time that its track won.
+    std::vector<int32_t> origins;  // kept only for an observer
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
         if (!takesPart(n)) continue;
@@ -142,13 +203,16 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
             piece.startTick = std::max(n.startTick, it->start);
             piece.endTick = std::min(n.endTick, it->end);
             result.push_back(std::move(piece));
+            if (observer) origins.push_back(k);
         }
     }
-    std::stable_sort(result.begin(), result.end(), [](const PreparedNote& a, const PreparedNote& b) {
+    auto before = [](const PreparedNote& a, const PreparedNote& b) {
         if (a.startTick != b.startTick) return a.startTick < b.startTick;
         if (a.track != b.track) return a.track < b.track;
         return a.endTick < b.endTick;
-    });
+    };
+    if (observer) reportPieceOrigins(result, origins, before, *observer);
+    std::stable_sort(result.begin(), result.end(), before);
     return result;
 }
 

@@ -37,7 +37,8 @@ int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
 }  // namespace
 
-void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log) {
+void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
+                 PrepObserver* observer) {
     song = PreparedSong{};
     if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
 
@@ -80,7 +81,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     std::vector<PreparedNote> routed;
     std::vector<std::vector<int32_t>> members(outputCount);
     {
-        std::vector<PreparedNote> raw = pairNotes(file);
+        std::vector<PreparedNote> raw = pairNotes(file, observer);
         log << "[PREP] notes total(raw)=" << raw.size() << "\n";
         for (PreparedNote& n : raw) {
             const int64_t s = int64_t{n.track} - offset;
@@ -91,13 +92,14 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
             members[static_cast<size_t>(o)].push_back(count32(routed.size()));
             routed.push_back(std::move(n));
         }
+        if (observer) observer->notesRouted(routed, members, count32(raw.size()), offset);
     }
 
     // One source track sounds at a time on each output track.
     const std::vector<bool> home = homeTrackFlags(routing);
     std::vector<PreparedNote> arbitrated;
     for (auto& list : members) {
-        std::vector<PreparedNote> kept = arbitrateTrack(routed, list, song.sourceTrackCount, home);
+        std::vector<PreparedNote> kept = arbitrateTrack(routed, list, song.sourceTrackCount, home, observer);
         list.clear();
         for (PreparedNote& n : kept) {
             list.push_back(count32(arbitrated.size()));
@@ -109,7 +111,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     // Chords, programs and the final note lists.
     const int32_t threshold = chordThreshold(song.tpqn);
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
-        for (PreparedNote& n : groupChords(arbitrated, members[static_cast<size_t>(o)], o, threshold)) {
+        for (PreparedNote& n : groupChords(arbitrated, members[static_cast<size_t>(o)], o, threshold, observer)) {
             n.program = programAt(song.programsByTrack[static_cast<size_t>(n.track)], n.startTick);
             if (o == 4) song.dpcmNotes.insert(n.note);
             song.trackNotes[static_cast<size_t>(o)].push_back(count32(song.notes.size()));

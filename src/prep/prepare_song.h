@@ -4,13 +4,16 @@
 
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
+#include "prep/prep_observer.h"
 #include "prep/prepared_song.h"
 
 namespace tonequill {
 
 // Runs the whole preparation pipeline: timing, routing, notes, chords,
 // programs, then envelope assignment and combination building. Progress lines
-// go to `log`. Throws (std::exception-derived) on a conversion error.
-void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log);
+// go to `log`. Throws (std::exception-derived) on a conversion error. An
+// observer, when given, hears the decisions about notes; it changes nothing.
+void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
+                 PrepObserver* observer = nullptr);
 
 }  // namespace tonequill
