@@ -54,18 +54,18 @@ void reportLostSlices(const std::vector<PreparedNote>& routed, const std::vector
     }
 }
 
-// Tells the observer where each record of the result came from, in the order
-// the result is about to be sorted into (the same stable sort on the same keys).
+// Where each record of the result came from, in the order the result is
+// about to be sorted into (the same stable sort on the same keys).
 template <typename Before>
-void reportPieceOrigins(const std::vector<PreparedNote>& result, const std::vector<int32_t>& origins, Before before,
-                        PrepObserver& observer) {
+std::vector<int32_t> originsInSortedOrder(const std::vector<PreparedNote>& result, const std::vector<int32_t>& origins,
+                                          Before before) {
     std::vector<size_t> order(result.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return before(result[a], result[b]); });
     std::vector<int32_t> sorted;
     sorted.reserve(order.size());
     for (size_t i : order) sorted.push_back(origins[i]);
-    observer.piecesKept(sorted);
+    return sorted;
 }
 
 }  // namespace
@@ -211,8 +211,9 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         if (a.track != b.track) return a.track < b.track;
         return a.endTick < b.endTick;
     };
-    if (observer) reportPieceOrigins(result, origins, before, *observer);
+    if (observer) origins = originsInSortedOrder(result, origins, before);
     std::stable_sort(result.begin(), result.end(), before);
+    if (observer) observer->piecesKept(result, origins);
     return result;
 }
 

@@ -32,9 +32,9 @@ public:
     // Arbitration: the note at `routedPosition` does not sound from `start`
     // to `end` (MIDI ticks) because source track `winnerTrack` has that slice.
     virtual void sliceLost(int32_t /*routedPosition*/, int32_t /*start*/, int32_t /*end*/, int32_t /*winnerTrack*/) {}
-    // Arbitration of one output track is done: `origins[i]` is the position
-    // in `routed` of the note that result record i is (a piece of).
-    virtual void piecesKept(const std::vector<int32_t>& /*origins*/) {}
+    // Arbitration of one output track is done: `pieces` is its result and
+    // `origins[i]` the position in `routed` of the note that piece i is (a part of).
+    virtual void piecesKept(const std::vector<PreparedNote>& /*pieces*/, const std::vector<int32_t>& /*origins*/) {}
 
     // Chord grouping of output track `outputIndex`. `members` are the
     // positions of the group's notes in the arbitrated list, in group order.
