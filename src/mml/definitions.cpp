@@ -1,6 +1,8 @@
 #include "mml/definitions.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
 
 #include "prep/channel_layout.h"
@@ -13,12 +15,148 @@ constexpr int64_t kOffsetEm = 200000;
 constexpr int64_t kOffsetEn = 300000;
 constexpr int64_t kOffsetVoice = 400000;
 
-// The cost runCost gains when the range [from, last) grows by values[last].
-std::size_t extensionCost(const std::vector<int32_t>& values, std::size_t from, std::size_t last) {
-    if (last == from || values[last] != values[last - 1]) return 1;  // a new run: one token
-    // The run grows; it costs a second token ("D") only when it had length 1.
-    const bool runWasSingle = last - 1 == from || values[last - 2] != values[last - 1];
-    return runWasSingle ? 1 : 0;
+// Tokens of a value list, gathered in a buffer and handed on in large pieces,
+// so a list of millions of values never becomes one string in memory.
+class TokenSink {
+public:
+    explicit TokenSink(std::ostream* out, std::string* text) : out_(out), text_(text) {}
+    ~TokenSink() { flush(); }
+    TokenSink(const TokenSink&) = delete;
+    TokenSink& operator=(const TokenSink&) = delete;
+
+    void number(int64_t value) {
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value);
+        buffer_.append(digits, written.ptr);
+        buffer_ += ' ';
+        if (buffer_.size() >= kFlushSize) flush();
+    }
+    void hold(std::size_t count) {  // "D" and the count of the extra frames
+        buffer_ += 'D';
+        number(static_cast<int64_t>(count));
+    }
+    void text(const char* literal) { buffer_ += literal; }
+
+    void flush() {
+        if (buffer_.empty()) return;
+        if (out_ != nullptr) out_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        if (text_ != nullptr) *text_ += buffer_;
+        buffer_.clear();
+    }
+
+private:
+    static constexpr std::size_t kFlushSize = 1 << 16;
+    std::ostream* out_;
+    std::string* text_;
+    std::string buffer_;
+};
+
+void writeRuns(TokenSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+    if (from >= to || to > values.size()) return;
+    std::size_t i = from;
+    while (i < to) {
+        std::size_t j = i + 1;
+        while (j < to && values[j] == values[i]) ++j;
+        sink.number(values[i]);
+        if (j - i >= 2) sink.hold(j - i - 2);
+        i = j;
+    }
+}
+
+// From the third value of a range on, a value costs a token unless it is the
+// third or later value of a run: then it only lengthens that run's "D". The
+// first two values of a range always cost one token each. `grows` marks the
+// values that cost a token that way, with counts per block of 64 for O(1) sums.
+class RunCostTable {
+public:
+    explicit RunCostTable(const std::vector<int32_t>& values)
+        : bits_(values.size() / 64 + 1, 0), before_(values.size() / 64 + 1, 0) {
+        for (std::size_t i = 2; i < values.size(); ++i) {
+            if (values[i] != values[i - 1] || values[i - 1] != values[i - 2]) bits_[i / 64] |= uint64_t{1} << (i % 64);
+        }
+        for (std::size_t b = 1; b < bits_.size(); ++b) before_[b] = before_[b - 1] + std::popcount(bits_[b - 1]);
+    }
+
+    // runCost(values, from, to) for a range inside the list.
+    [[nodiscard]] std::size_t cost(std::size_t from, std::size_t to) const {
+        if (from >= to) return 0;
+        if (to - from <= 2) return to - from;
+        return 2 + marksBefore(to) - marksBefore(from + 2);
+    }
+
+private:
+    [[nodiscard]] std::size_t marksBefore(std::size_t i) const {
+        const uint64_t low = i % 64 == 0 ? 0 : bits_[i / 64] & (~uint64_t{0} >> (64 - i % 64));
+        return before_[i / 64] + static_cast<std::size_t>(std::popcount(low));
+    }
+
+    std::vector<uint64_t> bits_;
+    std::vector<std::size_t> before_;
+};
+
+// The smallest period of every suffix: entry k is for the suffix of length
+// k + 1. A suffix read backwards is a prefix of the reversed list, and a
+// prefix of length L with longest proper border b has smallest period L - b;
+// the borders come from the prefix function of the reversed list.
+std::vector<uint32_t> suffixPeriods(const std::vector<int32_t>& values) {
+    const std::size_t n = values.size();
+    auto back = [&](std::size_t k) { return values[n - 1 - k]; };
+    std::vector<uint32_t> border(n, 0);
+    for (std::size_t k = 1; k < n; ++k) {
+        std::size_t b = border[k - 1];
+        while (b > 0 && back(k) != back(b)) b = border[b - 1];
+        if (back(k) == back(b)) ++b;
+        border[k] = static_cast<uint32_t>(b);
+    }
+    for (std::size_t k = 0; k < n; ++k) border[k] = static_cast<uint32_t>(k + 1 - border[k]);
+    return border;
+}
+
+struct LoopChoice {
+    bool looped = false;
+    std::size_t start = 0;
+    std::size_t period = 0;
+};
+
+// The loop valueListBody writes: among every lead-in s and period P whose tail
+// from s repeats, the cheapest one strictly below the plain runs, the smallest
+// s and then the smallest P on a tie. For one s the cost only grows with P, so
+// the smallest period P >= 2 of the tail from s is the only one to try: the
+// suffix's smallest period p itself, or 2 when the tail is one value
+// throughout (p = 1); a tail whose smallest period is above half its length
+// has no period short enough at all.
+LoopChoice chooseLoop(const std::vector<int32_t>& values) {
+    LoopChoice choice;
+    const std::size_t n = values.size();
+    if (n < 8) return choice;
+    const RunCostTable costs(values);
+    std::size_t best = costs.cost(0, n);
+    const std::vector<uint32_t> periods = suffixPeriods(values);
+    for (std::size_t s = 0; s + 4 < n; ++s) {
+        const std::size_t leadInCost = costs.cost(0, s);
+        if (leadInCost > 62) break;  // the lead-in cost only grows with s
+        const std::size_t tail = n - s;
+        const std::size_t smallest = periods[tail - 1];
+        const std::size_t period = smallest == 1 ? 2 : smallest;
+        if (2 * period > tail) continue;
+        const std::size_t total = costs.cost(s, s + period) + leadInCost + 1;  // + the loop mark
+        if (total < best) {
+            best = total;
+            choice = LoopChoice{true, s, period};
+        }
+    }
+    return choice;
+}
+
+void writeValueList(TokenSink& sink, const std::vector<int32_t>& values) {
+    const LoopChoice loop = chooseLoop(values);
+    if (!loop.looped) {
+        writeRuns(sink, values, 0, values.size());
+        return;
+    }
+    writeRuns(sink, values, 0, loop.start);
+    sink.text("L ");
+    writeRuns(sink, values, loop.start, loop.start + loop.period);
 }
 
 int32_t levelCountOfTrack(int32_t trackNumber) {
@@ -37,15 +175,9 @@ int32_t scaledItem(int32_t value, double ratio) {
 
 std::string runText(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
     std::string text;
-    if (from >= to || to > values.size()) return text;
-    std::size_t i = from;
-    while (i < to) {
-        std::size_t j = i + 1;
-        while (j < to && values[j] == values[i]) ++j;
-        text += std::to_string(values[i]) + " ";
-        const std::size_t count = j - i;
-        if (count >= 2) text += "D" + std::to_string(count - 2) + " ";
-        i = j;
+    {
+        TokenSink sink(nullptr, &text);
+        writeRuns(sink, values, from, to);
     }
     return text;
 }
@@ -53,52 +185,27 @@ std::string runText(const std::vector<int32_t>& values, std::size_t from, std::s
 std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return 0;
     std::size_t cost = 0;
-    for (std::size_t i = from; i < to; ++i) cost += extensionCost(values, from, i);
+    for (std::size_t i = from; i < to;) {
+        std::size_t j = i + 1;
+        while (j < to && values[j] == values[i]) ++j;
+        cost += j - i >= 2 ? 2 : 1;
+        i = j;
+    }
     return cost;
 }
 
 std::string valueListBody(const std::vector<int32_t>& values) {
-    const std::size_t n = values.size();
-    if (n == 0) return "";
-    std::size_t best = runCost(values, 0, n);
-    bool looped = false;
-    std::size_t bestStart = 0;
-    std::size_t bestPeriod = 0;
-    // Short lists are never looped. For longer ones try every lead-in s and
-    // period P whose tail from s repeats; the first strictly cheaper one wins.
-    if (n >= 8) {
-        // lastMismatch[P]: the last i with values[i] != values[i - P], or 0 when
-        // there is none; the tail from s repeats with period P exactly when it
-        // lies before s + P.
-        std::vector<std::size_t> lastMismatch(n / 2 + 1, 0);
-        for (std::size_t period = 2; period <= n / 2; ++period) {
-            for (std::size_t i = n; i-- > period;) {
-                if (values[i] != values[i - period]) {
-                    lastMismatch[period] = i;
-                    break;
-                }
-            }
-        }
-        std::size_t leadInCost = 0;  // runCost(values, 0, s), grown one value at a time
-        for (std::size_t s = 0; s + 4 < n; ++s) {
-            if (s > 0) leadInCost += extensionCost(values, 0, s - 1);
-            if (leadInCost > 62) continue;
-            std::size_t periodCost = extensionCost(values, s, s);  // runCost(values, s, s + P)
-            for (std::size_t period = 2; 2 * period <= n - s; ++period) {
-                periodCost += extensionCost(values, s, s + period - 1);
-                if (lastMismatch[period] >= s + period) continue;  // the tail does not repeat
-                const std::size_t total = periodCost + leadInCost + 1;  // + the loop mark
-                if (total < best) {
-                    best = total;
-                    looped = true;
-                    bestStart = s;
-                    bestPeriod = period;
-                }
-            }
-        }
+    std::string text;
+    {
+        TokenSink sink(nullptr, &text);
+        writeValueList(sink, values);
     }
-    if (!looped) return runText(values, 0, n);
-    return runText(values, 0, bestStart) + "L " + runText(values, bestStart, bestStart + bestPeriod);
+    return text;
+}
+
+void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values) {
+    TokenSink sink(&out, nullptr);
+    writeValueList(sink, values);
 }
 
 std::string tokenBody(const std::vector<std::string>& tokens) {
@@ -143,8 +250,13 @@ void writeDefinitions(std::ostream& out, const MappingTables& tables, const Prep
     for (std::size_t k = 0; k < tables.records.size(); ++k) {
         const EnvelopeRecord& record = tables.records[k];
         if (!record.hasEm) continue;
-        out << "E(" << kOffsetEm + static_cast<int64_t>(k) << "){"
-            << (record.emVerbatim ? tokenBody(record.emTokens) : valueListBody(record.emValues)) << "}\t";
+        out << "E(" << kOffsetEm + static_cast<int64_t>(k) << "){";
+        if (record.emVerbatim) {
+            out << tokenBody(record.emTokens);
+        } else {
+            writeValueListBody(out, record.emValues);
+        }
+        out << "}\t";
         if (record.hasEmo) {
             out << "// Emo " << record.emoName;
             if (record.plusPb) out << " +PB";
@@ -160,8 +272,13 @@ void writeDefinitions(std::ostream& out, const MappingTables& tables, const Prep
     for (std::size_t k = 0; k < tables.records.size(); ++k) {
         const EnvelopeRecord& record = tables.records[k];
         if (!record.hasEn) continue;
-        out << "E(" << kOffsetEn + static_cast<int64_t>(k) << "){"
-            << (record.enVerbatim ? tokenBody(record.enTokens) : valueListBody(record.enValues)) << "}\t";
+        out << "E(" << kOffsetEn + static_cast<int64_t>(k) << "){";
+        if (record.enVerbatim) {
+            out << tokenBody(record.enTokens);
+        } else {
+            writeValueListBody(out, record.enValues);
+        }
+        out << "}\t";
         const auto noise = k <= 2147483647u ? tables.enRecordPc.find(static_cast<int32_t>(k)) : tables.enRecordPc.end();
         if (noise != tables.enRecordPc.end()) {
             out << "// PC  " << noise->second;

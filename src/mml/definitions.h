@@ -24,6 +24,10 @@ std::string volumeBody(int32_t voice, int32_t level, int32_t maxLevel, const Map
 // repeating tail makes the body shorter.
 std::string valueListBody(const std::vector<int32_t>& values);
 
+// The same body written straight to `out`, a piece at a time: a list of
+// millions of values is never held as one string.
+void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values);
+
 // Each token followed by one blank.
 std::string tokenBody(const std::vector<std::string>& tokens);
 
