@@ -1,0 +1,141 @@
+#include "report/report_command.h"
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <streambuf>
+
+#include "app/run.h"
+#include "mapping/mapping_loader.h"
+#include "midi/midi_reader.h"
+#include "report/bar_beat.h"
+#include "report/decision_recorder.h"
+#include "report/observed_run.h"
+#include "report/song_report.h"
+#include "report/svg_report.h"
+#include "report/text_report.h"
+
+namespace tonequill {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tonequill-report [--svg FILE] input.mid\n"
+    "\n"
+    "Runs tonequill's conversion of input.mid (with the same tve.txt) without\n"
+    "writing the .mml, and reports what happened to every note: which notes\n"
+    "were cut, merged into chords or dropped, and why, at bar:beat positions.\n"
+    "\n"
+    "  --svg FILE   also draw the notes as a piano roll in the SVG file FILE\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n";
+
+// Swallows whatever is written to it.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+struct Options {
+    std::optional<std::string> input;
+    std::optional<std::string> svg;
+    bool help = false;
+    bool version = false;
+    std::string error;
+};
+
+Options parseOptions(const std::vector<std::string>& args) {
+    Options o;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnd && a == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && (a == "--help" || a == "-h")) {
+            o.help = true;
+        } else if (!optionsEnd && a == "--version") {
+            o.version = true;
+        } else if (!optionsEnd && a == "--svg") {
+            if (i + 1 >= args.size()) {
+                o.error = "--svg needs a file name";
+                return o;
+            }
+            o.svg = args[++i];
+        } else if (!optionsEnd && a.rfind("--svg=", 0) == 0) {
+            o.svg = a.substr(6);
+        } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
+            o.error = "unknown option " + a;
+            return o;
+        } else if (!o.input) {
+            o.input = a;  // further inputs are ignored, as tonequill ignores them
+        }
+    }
+    if (o.svg && o.svg->empty()) o.error = "--svg needs a file name";
+    return o;
+}
+
+}  // namespace
+
+int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
+    const Options options = parseOptions(args);
+    if (!options.error.empty()) {
+        out << "error: " << options.error << "\n" << kUsage;
+        return 1;
+    }
+    if (options.help || (!options.input && !options.version)) {
+        out << kUsage;
+        return 0;
+    }
+    if (options.version) {
+        out << "tonequill-report " << TONEQUILL_VERSION << "\n";
+        return 0;
+    }
+
+    const std::string& input = *options.input;
+    const std::string mappingPath = mappingFilePath(input);
+    const bool mappingOpened = static_cast<bool>(std::ifstream(mappingPath));
+
+    DiscardBuffer discard;
+    std::ostream nowhere(&discard);
+    RunIo io;
+    io.loadMapping = [&](MappingTables& tables, std::ostream& log) { loadMappingFile(tables, mappingPath, log); };
+    io.probeFormat = [&] { return probeMidiFormat(input); };
+    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiFile(file, input, reason); };
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { write(nowhere); };
+
+    DecisionRecorder recorder;
+    std::string text;
+    std::string svg;
+    auto inspect = [&](const MappingTables& tables, const MidiFile& file, const PreparedSong& song) {
+        const SongReport report = buildSongReport(recorder, song);
+        const BarBeatClock clock(file, song.tpqn, song.tickScale, song.wholeNoteTicks);
+        const ReportView view{input, mappingPath, mappingOpened, tables, file, song, report, clock};
+        std::ostringstream textOut;
+        writeTextReport(textOut, view);
+        text = textOut.str();
+        if (options.svg) {
+            std::ostringstream svgOut;
+            writeSvgReport(svgOut, view);
+            svg = svgOut.str();
+        }
+    };
+    std::ostringstream messages;
+    const int status = runObservedConversion(io, messages, nowhere, &recorder, inspect);
+    if (status != 0) {
+        out << messages.str();
+        return status;
+    }
+    if (options.svg) {
+        std::ofstream file(*options.svg, std::ios::binary | std::ios::trunc);
+        file << svg;
+        file.close();
+        if (!file) {
+            out << "error: cannot write " << *options.svg << "\n";
+            return 1;
+        }
+    }
+    out << text;
+    return 0;
+}
+
+}  // namespace tonequill

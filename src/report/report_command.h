@@ -1,0 +1,17 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tonequill {
+
+// tonequill-report: runs the converter's stages on a MIDI file without
+// writing any .mml and prints what happened to every note. `args` are the
+// arguments without the program name. The report and the converter's
+// messages go to `out`; nothing goes to standard error. Returns the exit
+// status: 0, or 1 where the converter fails (and for a bad command line or
+// an SVG file that cannot be written).
+int runReportCommand(const std::vector<std::string>& args, std::ostream& out);
+
+}  // namespace tonequill

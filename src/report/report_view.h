@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "mapping/mapping_tables.h"
+#include "midi/midi_file.h"
+#include "prep/prepared_song.h"
+#include "report/bar_beat.h"
+#include "report/song_report.h"
+
+namespace tonequill {
+
+// Everything a report is written from.
+struct ReportView {
+    std::string inputPath;
+    std::string mappingPath;
+    bool mappingOpened = false;
+    const MappingTables& tables;
+    const MidiFile& file;
+    const PreparedSong& song;
+    const SongReport& report;
+    const BarBeatClock& clock;
+};
+
+// "C4" for note 60, sharps as "#".
+std::string noteName(int32_t note);
+
+// "TR3 (base chip)", "TR7 (VRC6)", "TR4 (base chip, noise)".
+std::string outputTrackLabel(int32_t outputIndex);
+// The chip alone: "base chip", "FDS", ...
+std::string chipName(int32_t outputIndex);
+
+// A track name fit for a terminal: valid UTF-8 stays, control characters and
+// bytes that are not UTF-8 become \xNN.
+std::string printableText(std::string_view bytes);
+
+// "track 2 \"lead\"": tracks counted from 1 in file order, conductor included.
+std::string sourceTrackLabel(const ReportView& view, int32_t sourceTrack);
+
+}  // namespace tonequill

@@ -1,0 +1,230 @@
+#include "report/svg_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "report/xml_text.h"
+
+namespace tonequill {
+namespace {
+
+constexpr double kLabelWidth = 170.0;
+constexpr double kTop = 78.0;
+constexpr double kLaneGap = 10.0;
+constexpr double kRightMargin = 20.0;
+
+const char* colourOf(Fate fate) {
+    switch (fate) {
+        case Fate::unchanged: return "#0072B2";
+        case Fate::cut: return "#E69F00";
+        case Fate::merged: return "#CC79A7";
+        case Fate::dropped: return "#D55E00";
+    }
+    return "#000000";
+}
+
+std::string num(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+struct Lane {
+    int32_t outputIndex = 0;
+    int32_t low = 127;
+    int32_t high = 0;
+    double top = 0.0;
+    double rowHeight = 0.0;
+    double height = 0.0;
+    std::vector<size_t> notes;
+};
+
+class SvgReport {
+public:
+    SvgReport(std::ostream& out, const ReportView& view) : out_(out), v_(view) {}
+
+    void write() {
+        layOut();
+        out_ << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(width_) << "\" height=\"" << num(height_)
+             << "\" viewBox=\"0 0 " << num(width_) << " " << num(height_)
+             << "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"12\">\n";
+        out_ << "<rect x=\"0\" y=\"0\" width=\"" << num(width_) << "\" height=\"" << num(height_)
+             << "\" fill=\"#ffffff\"/>\n";
+        std::string title = v_.inputPath;
+        if (!v_.song.title.empty()) title += " \xE2\x80\x94 " + v_.song.title;
+        out_ << "<text x=\"10\" y=\"22\" font-size=\"16\" font-weight=\"bold\">" << xmlText(title) << "</text>\n";
+        legend();
+        lanes();
+        barLines();
+        notes();
+        out_ << "</svg>\n";
+    }
+
+private:
+    double x(int64_t tick) const { return kLabelWidth + static_cast<double>(tick) * pxPerTick_; }
+
+    void layOut() {
+        int64_t endTick = 1;
+        for (const NoteStory& s : v_.report.notes) endTick = std::max<int64_t>(endTick, s.endTick);
+        for (const TempoEvent& t : v_.file.tempoEvents) endTick = std::max<int64_t>(endTick, t.tick);
+        // Whole bars, to the end of the last one.
+        const int64_t lastBar = v_.clock.at(endTick).bar;
+        endTick_ = v_.clock.barStart(lastBar + 1);
+        const double quarters = static_cast<double>(endTick_) / std::max(v_.song.tpqn, 1);
+        const double pxPerQuarter = std::clamp(2400.0 / std::max(quarters, 1.0), 4.0, 40.0);
+        pxPerTick_ = pxPerQuarter / std::max(v_.song.tpqn, 1);
+        width_ = x(endTick_) + kRightMargin;
+
+        for (int32_t o = 0; o < v_.song.outputTrackCount; ++o) {
+            Lane lane;
+            lane.outputIndex = o;
+            for (size_t i = 0; i < v_.report.notes.size(); ++i) {
+                const NoteStory& s = v_.report.notes[i];
+                if (s.outputIndex != o) continue;
+                lane.notes.push_back(i);
+                lane.low = std::min(lane.low, s.note);
+                lane.high = std::max(lane.high, s.note);
+            }
+            if (!lane.notes.empty()) lanes_.push_back(lane);
+        }
+        // Notes that reach no output track get a lane of their own.
+        Lane stray;
+        stray.outputIndex = -1;
+        for (size_t i = 0; i < v_.report.notes.size(); ++i) {
+            const NoteStory& s = v_.report.notes[i];
+            if (s.outputIndex >= 0) continue;
+            stray.notes.push_back(i);
+            stray.low = std::min(stray.low, s.note);
+            stray.high = std::max(stray.high, s.note);
+        }
+        if (!stray.notes.empty()) lanes_.push_back(stray);
+
+        double top = kTop;
+        for (Lane& lane : lanes_) {
+            const int32_t rows = lane.high - lane.low + 1;
+            lane.rowHeight = std::clamp(140.0 / rows, 3.0, 10.0);
+            lane.height = std::max(44.0, rows * lane.rowHeight + 8.0);
+            lane.top = top;
+            top += lane.height + kLaneGap;
+        }
+        height_ = top + 10.0;
+    }
+
+    void legend() {
+        struct Item {
+            Fate fate;
+            const char* label;
+        };
+        const Item items[] = {{Fate::unchanged, "kept as played"},
+                              {Fate::cut, "cut (faint: the part lost)"},
+                              {Fate::merged, "merged into a chord"},
+                              {Fate::dropped, "dropped"}};
+        double left = 10.0;
+        for (const Item& item : items) {
+            out_ << "<rect x=\"" << num(left) << "\" y=\"36\" width=\"14\" height=\"10\" fill=\"" << colourOf(item.fate)
+                 << "\"" << (item.fate == Fate::dropped ? " stroke=\"#7a2a00\" stroke-dasharray=\"2,1\"" : "")
+                 << "/>\n";
+            out_ << "<text x=\"" << num(left + 19) << "\" y=\"45\">" << item.label << "</text>\n";
+            left += 40.0 + 7.0 * std::string(item.label).size();
+        }
+        out_ << "<text x=\"" << num(left + 10) << "\" y=\"45\" fill=\"#555555\">bars as in the sequencer ("
+             << xmlText(meterText()) << "); hover a note for details</text>\n";
+    }
+
+    std::string meterText() const {
+        if (!v_.clock.fromFile()) return "4/4";
+        std::string text;
+        for (const MeterSpan& m : v_.clock.meters()) {
+            if (!text.empty()) text += ", ";
+            text += std::to_string(m.numerator) + "/" + std::to_string(m.denominator);
+        }
+        return text;
+    }
+
+    void lanes() {
+        for (size_t i = 0; i < lanes_.size(); ++i) {
+            const Lane& lane = lanes_[i];
+            out_ << "<rect x=\"" << num(kLabelWidth) << "\" y=\"" << num(lane.top) << "\" width=\""
+                 << num(x(endTick_) - kLabelWidth) << "\" height=\"" << num(lane.height) << "\" fill=\""
+                 << (i % 2 ? "#f4f4f4" : "#ebeff5") << "\"/>\n";
+            std::string name = lane.outputIndex >= 0 ? outputTrackLabel(lane.outputIndex) : "no output track";
+            out_ << "<text x=\"8\" y=\"" << num(lane.top + 16) << "\" font-weight=\"bold\">" << xmlText(name)
+                 << "</text>\n";
+            out_ << "<text x=\"8\" y=\"" << num(lane.top + 31) << "\" fill=\"#555555\" font-size=\"11\">"
+                 << xmlText(noteName(lane.low) + " to " + noteName(lane.high)) << "</text>\n";
+        }
+    }
+
+    void barLines() {
+        const int64_t lastBar = v_.clock.at(endTick_).bar;
+        const double barWidth = static_cast<double>(v_.clock.barStart(2) - v_.clock.barStart(1)) * pxPerTick_;
+        int64_t every = 1;
+        while (barWidth * static_cast<double>(every) < 28.0) every *= 2;
+        const double bottom = height_ - 10.0;
+        for (int64_t bar = 1; bar <= lastBar; ++bar) {
+            const double bx = x(v_.clock.barStart(bar));
+            const bool labelled = (bar - 1) % every == 0;
+            out_ << "<line x1=\"" << num(bx) << "\" y1=\"" << num(kTop - 4) << "\" x2=\"" << num(bx) << "\" y2=\""
+                 << num(bottom) << "\" stroke=\"" << (labelled ? "#9a9a9a" : "#cfcfcf") << "\" stroke-width=\"1\"/>\n";
+            if (labelled) {
+                out_ << "<text x=\"" << num(bx + 2) << "\" y=\"" << num(kTop - 8) << "\" font-size=\"10\" fill=\"#333333\">"
+                     << bar << "</text>\n";
+            }
+        }
+    }
+
+    void notes() {
+        for (const Lane& lane : lanes_) {
+            for (size_t i : lane.notes) note(lane, v_.report.notes[i]);
+        }
+    }
+
+    void note(const Lane& lane, const NoteStory& s) {
+        const double y = lane.top + 4.0 + (lane.high - s.note) * lane.rowHeight;
+        const double h = std::max(lane.rowHeight - 0.6, 2.0);
+        const char* colour = colourOf(s.fate);
+        std::string tip = noteName(s.note) + " (" + std::to_string(s.note) + "), " + sourceTrackLabel(v_, s.sourceTrack) +
+                          ", " + v_.clock.place(s.startTick);
+        if (s.endTick > s.startTick) tip += " to " + v_.clock.place(s.endTick);
+        tip += ": " + std::string(fateName(s.fate));
+        if (s.reason != Reason::none && s.reason != Reason::chord) tip += ", " + std::string(reasonText(s.reason));
+        out_ << "<g><title>" << xmlText(tip) << "</title>";
+        const double left = x(s.startTick);
+        const double width = std::max(x(s.endTick) - left, 2.0);
+        if (s.fate == Fate::dropped) {
+            out_ << "<rect x=\"" << num(left) << "\" y=\"" << num(y) << "\" width=\"" << num(std::max(width, 4.0))
+                 << "\" height=\"" << num(h) << "\" fill=\"" << colour
+                 << "\" fill-opacity=\"0.45\" stroke=\"#7a2a00\" stroke-width=\"0.8\" stroke-dasharray=\"2,1\"/>";
+        } else if (s.fate == Fate::cut) {
+            out_ << "<rect x=\"" << num(left) << "\" y=\"" << num(y) << "\" width=\"" << num(width) << "\" height=\""
+                 << num(h) << "\" fill=\"" << colour << "\" fill-opacity=\"0.3\"/>";
+            for (const Span& part : s.sounding) {
+                const double pl = x(part.start);
+                out_ << "<rect x=\"" << num(pl) << "\" y=\"" << num(y) << "\" width=\""
+                     << num(std::max(x(part.end) - pl, 1.5)) << "\" height=\"" << num(h) << "\" fill=\"" << colour
+                     << "\"/>";
+            }
+        } else {
+            out_ << "<rect x=\"" << num(left) << "\" y=\"" << num(y) << "\" width=\"" << num(width) << "\" height=\""
+                 << num(h) << "\" fill=\"" << colour << "\"/>";
+        }
+        out_ << "</g>\n";
+    }
+
+    std::ostream& out_;
+    const ReportView& v_;
+    std::vector<Lane> lanes_;
+    double pxPerTick_ = 0.0;
+    double width_ = 0.0;
+    double height_ = 0.0;
+    int64_t endTick_ = 1;
+};
+
+}  // namespace
+
+void writeSvgReport(std::ostream& out, const ReportView& view) { SvgReport(out, view).write(); }
+
+}  // namespace tonequill
