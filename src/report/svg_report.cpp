@@ -11,6 +11,7 @@ namespace tonequill {
 namespace {
 
 constexpr double kLabelWidth = 170.0;
+constexpr double kMinWidth = 1100.0;  // room for the legend
 constexpr double kTop = 78.0;
 constexpr double kLaneGap = 10.0;
 constexpr double kRightMargin = 20.0;
@@ -71,12 +72,14 @@ private:
         for (const NoteStory& s : v_.report.notes) endTick = std::max<int64_t>(endTick, s.endTick);
         for (const TempoEvent& t : v_.file.tempoEvents) endTick = std::max<int64_t>(endTick, t.tick);
         // Whole bars, to the end of the last one.
-        const int64_t lastBar = v_.clock.at(endTick).bar;
+        const int64_t lastBar = v_.clock.at(endTick - 1).bar;
         endTick_ = v_.clock.barStart(lastBar + 1);
         const double quarters = static_cast<double>(endTick_) / std::max(v_.song.tpqn, 1);
-        const double pxPerQuarter = std::clamp(2400.0 / std::max(quarters, 1.0), 4.0, 40.0);
+        // About 2400 pixels for the whole song, within limits that keep short
+        // notes visible and short songs from stretching.
+        const double pxPerQuarter = std::clamp(2400.0 / std::max(quarters, 1.0), 4.0, 56.0);
         pxPerTick_ = pxPerQuarter / std::max(v_.song.tpqn, 1);
-        width_ = x(endTick_) + kRightMargin;
+        width_ = std::max(x(endTick_) + kRightMargin, kMinWidth);
 
         for (int32_t o = 0; o < v_.song.outputTrackCount; ++o) {
             Lane lane;
@@ -106,7 +109,7 @@ private:
         for (Lane& lane : lanes_) {
             const int32_t rows = lane.high - lane.low + 1;
             lane.rowHeight = std::clamp(140.0 / rows, 3.0, 10.0);
-            lane.height = std::max(44.0, rows * lane.rowHeight + 8.0);
+            lane.height = std::max(52.0, rows * lane.rowHeight + 8.0);
             lane.top = top;
             top += lane.height + kLaneGap;
         }
@@ -150,16 +153,25 @@ private:
             out_ << "<rect x=\"" << num(kLabelWidth) << "\" y=\"" << num(lane.top) << "\" width=\""
                  << num(x(endTick_) - kLabelWidth) << "\" height=\"" << num(lane.height) << "\" fill=\""
                  << (i % 2 ? "#f4f4f4" : "#ebeff5") << "\"/>\n";
-            std::string name = lane.outputIndex >= 0 ? outputTrackLabel(lane.outputIndex) : "no output track";
+            std::string name = "no output track";
+            std::string chip;
+            if (lane.outputIndex >= 0) {
+                name = "TR" + std::to_string(lane.outputIndex + 1);
+                chip = chipName(lane.outputIndex);
+                if (lane.outputIndex == 3) chip += ", noise";
+                if (lane.outputIndex == 4) chip += ", samples";
+            }
             out_ << "<text x=\"8\" y=\"" << num(lane.top + 16) << "\" font-weight=\"bold\">" << xmlText(name)
                  << "</text>\n";
-            out_ << "<text x=\"8\" y=\"" << num(lane.top + 31) << "\" fill=\"#555555\" font-size=\"11\">"
+            out_ << "<text x=\"8\" y=\"" << num(lane.top + 31) << "\" font-size=\"11\">" << xmlText(chip)
+                 << "</text>\n";
+            out_ << "<text x=\"8\" y=\"" << num(lane.top + 45) << "\" fill=\"#555555\" font-size=\"11\">"
                  << xmlText(noteName(lane.low) + " to " + noteName(lane.high)) << "</text>\n";
         }
     }
 
     void barLines() {
-        const int64_t lastBar = v_.clock.at(endTick_).bar;
+        const int64_t lastBar = v_.clock.at(endTick_).bar;  // the closing line is the next bar's
         const double barWidth = static_cast<double>(v_.clock.barStart(2) - v_.clock.barStart(1)) * pxPerTick_;
         int64_t every = 1;
         while (barWidth * static_cast<double>(every) < 28.0) every *= 2;

@@ -188,29 +188,45 @@ private:
                 continue;
             }
             out_ << outputTrackLabel(static_cast<int32_t>(o)) << ": "
-                 << plural(static_cast<int64_t>(v_.song.trackNotes[o].size()), "note", "notes") << " written, from "
-                 << (sources.empty() ? "no track" : joined(sources, ", ")) << "\n";
+                 << plural(static_cast<int64_t>(v_.song.trackNotes[o].size()), "note or chord", "notes or chords")
+                 << " to write, from " << (sources.empty() ? "no track" : joined(sources, ", ")) << "\n";
             if (byTrack[o].empty()) out_ << "  every note as played\n";
-            for (const Decision* d : byTrack[o]) decision(*d);
+            decisions(byTrack[o]);
         }
         if (!elsewhere.empty()) {
             out_ << "No output track:\n";
-            for (const Decision* d : elsewhere) decision(*d);
+            decisions(elsewhere);
         }
         if (!empty.empty()) out_ << "Empty output tracks: " << joined(empty, ", ") << "\n";
         out_ << "\n";
     }
 
-    void decision(const Decision& d) {
+    // One line per decision, the places in a column as wide as the longest.
+    void decisions(const std::vector<const Decision*>& list) {
+        std::vector<std::pair<std::string, std::string>> lines;
+        size_t width = 0;
+        for (const Decision* d : list) {
+            lines.push_back(decision(*d));
+            width = std::max(width, lines.back().first.size());
+        }
+        for (const auto& [where, what] : lines) out_ << "  " << padRight(where, width) << "  " << what << "\n";
+    }
+
+    std::pair<std::string, std::string> decision(const Decision& d) const {
         const BarBeatClock& c = v_.clock;
         std::string where = c.place(d.tick);
         std::string what;
         switch (d.kind) {
-            case DecisionKind::sliceLost:
+            case DecisionKind::sliceLost: {
                 where += " - " + c.place(d.endTick);
-                what = noteLabel(d.notes.front()) + " is silent here: " + sourceTrackLabel(v_, d.otherTrack) +
-                       (isHome(static_cast<size_t>(d.otherTrack)) ? " (home track)" : "") + " sounds";
+                const NoteStory& s = story(d.notes.front());
+                const bool whole = d.tick <= s.startTick && d.endTick >= s.endTick;
+                what = noteLabel(d.notes.front()) + (whole ? " dropped: " : " silent here: ") +
+                       sourceTrackLabel(v_, d.otherTrack) +
+                       (isHome(static_cast<size_t>(d.otherTrack)) ? " (home track)" : "") +
+                       (whole ? " sounds all through it" : " sounds");
                 break;
+            }
             case DecisionKind::chordFormed:
                 what = "chord " + notesOf(d.notes) + " from " + sourceTrackLabel(v_, d.record.track) + " plays " +
                        noteName(d.record.note) + " " + arpeggioOf(d);
@@ -245,7 +261,7 @@ private:
                        ", channel " + std::to_string(d.channel + 1) + ", without a note-on: ignored";
                 break;
         }
-        out_ << "  " << padRight(where, 14) << " " << what << "\n";
+        return {where, what};
     }
 
     std::string recordLabel(const Decision& d) const {
@@ -374,7 +390,7 @@ private:
             std::string text = bpm;
             while (!text.empty() && text.back() == '0') text.pop_back();
             if (!text.empty() && text.back() == '.') text.pop_back();
-            out_ << "  " << padRight(v_.clock.place(t.tick), 14) << " " << text << " BPM\n";
+            out_ << "  " << padRight(v_.clock.place(t.tick), 16) << "  " << text << " BPM\n";
         }
         out_ << "  The output starts at " << v_.song.initialBpm
              << " BPM; every change is written on TR29. Envelope frames follow the starting tempo.\n";
