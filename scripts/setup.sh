@@ -7,6 +7,9 @@ command -v cmake >/dev/null 2>&1 || needed+=(cmake)
 command -v g++ >/dev/null 2>&1 || needed+=(g++)
 command -v make >/dev/null 2>&1 || needed+=(make)
 [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+# The report's SVG test parses the picture and renders it.
+command -v xmllint >/dev/null 2>&1 || needed+=(libxml2-utils)
+command -v rsvg-convert >/dev/null 2>&1 || needed+=(librsvg2-bin)
 if [ "${TONEQUILL_NEED_CLANG:-0}" = 1 ]; then
   command -v clang++ >/dev/null 2>&1 || needed+=(clang)
   [ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer*.a' 2>/dev/null | head -n 1)" ] || needed+=(libclang-rt-dev)

@@ -1,0 +1,383 @@
+// tonequill-report through its binary, and the proof that listening to the
+// preparation changes nothing the converter writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/run.h"
+#include "e2e_support.h"
+#include "mapping/mapping_loader.h"
+#include "midi/midi_reader.h"
+#include "report/decision_recorder.h"
+#include "report/observed_run.h"
+
+namespace tonequill::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string quoted(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Runs `command` (already quoted) in `workdir`; standard output and error apart.
+RunResult runCommand(const std::string& command, const fs::path& workdir) {
+    static std::atomic<int> counter{0};
+    const std::string tag = std::to_string(::getpid()) + "-r" + std::to_string(counter++);
+    const fs::path outFile = fs::temp_directory_path() / ("tonequill-out-" + tag);
+    const fs::path errFile = fs::temp_directory_path() / ("tonequill-err-" + tag);
+    const std::string line = "cd " + quoted(workdir.string()) + " && " + command + " >" + quoted(outFile.string()) +
+                             " 2>" + quoted(errFile.string()) + " </dev/null";
+    const int raw = std::system(line.c_str());
+    RunResult result;
+    if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+    if (result.status > 128) result.status = -1;
+    result.out = readText(outFile.string());
+    result.log = readText(errFile.string());
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+}
+
+RunResult runReport(const std::vector<std::string>& args, const fs::path& workdir) {
+    std::string command = quoted(TONEQUILL_REPORT_BINARY);
+    for (const auto& a : args) command += " " + quoted(a);
+    return runCommand(command, workdir);
+}
+
+// A time signature event: numerator, denominator as a power of two.
+std::vector<uint8_t> meter(uint8_t numerator, uint8_t power) { return {0xFF, 0x58, 0x04, numerator, power, 24, 8}; }
+
+// A song in 3/4 (4/4 from bar 5) built so that every decision happens once:
+// a directed solo losing slices and a whole note to the home lead on TR1, a
+// chord and a legato cut on TR3, a note-on never released, a note-off
+// without a note-on, a note of no length and one shorter than an MML tick,
+// drum and sample groups on TR4 and TR5, and a VRC6 voice without a mapping.
+std::vector<uint8_t> everyReasonSong() {
+    TrackBuilder conductor;
+    conductor.name(0, "Where did <my> notes go? & \"why\"")
+        .tempo(0, 500000)
+        .raw(0, meter(3, 2))
+        .tempo(2880, 400000)
+        .raw(5760, meter(4, 2));
+    TrackBuilder lead;
+    lead.name(0, "lead").controller(0, 0, 1, 64).note(0, 960, 0, 72, 100).note(1440, 1920, 0, 76, 100);
+    TrackBuilder solo;
+    solo.name(0, "trx1 solo")
+        .note(0, 480, 1, 71, 90)
+        .note(480, 1920, 1, 79, 90)
+        .pitchBend(960, 1, 12288)
+        .note(2880, 3000, 1, 81, 90);
+    TrackBuilder pad;
+    pad.name(0, std::string("pad \xFF\x01 <&>"))
+        .note(1440, 2880, 2, 60, 80)
+        .note(1440, 2880, 2, 64, 90)
+        .note(1450, 2880, 2, 67, 100)
+        .note(2880, 3600, 2, 62, 80)
+        .note(3360, 4320, 2, 65, 80)
+        .noteOn(4320, 2, 69, 70)
+        .noteOff(4400, 2, 71)
+        .noteOn(4500, 2, 48, 90)
+        .raw(4500, {0x82, 48, 0})
+        .note(4800, 4803, 2, 50, 90);
+    TrackBuilder drums;
+    drums.name(0, "trx4 drums").note(0, 100, 9, 36, 127).note(20, 100, 9, 38, 100).note(480, 600, 9, 42, 80);
+    TrackBuilder samples;
+    samples.name(0, "trx5 samples").note(0, 240, 9, 40, 100).note(10, 240, 9, 41, 100);
+    TrackBuilder strings;
+    strings.name(0, "trx7 strings").program(0, 3, 40).note(5760, 7680, 3, 55, 100);
+    return buildMidi({conductor, lead, solo, pad, drums, samples, strings}, 480);
+}
+
+constexpr const char* kEveryReasonMapping =
+    "[EvMap]\n1{15,12,L,10,R,0}\n"
+    "[E@Map]\n1{2}\n"
+    "[EmoMap]\n64{0,1,2,1,0,-1,-2,-1}\n"
+    "[ApMap]\n1{L,U1}\n";
+
+// Checked by hand once against the conversion rules: the counts, every
+// place in 3/4 and 4/4 with its MML bar, levels, voices and envelopes.
+constexpr const char* kEveryReasonReport =
+        "Tonequill report: song.mid\n"
+        "Mapping file: tve.txt\n"
+        "Title: Where did <my> notes go? & \"why\"\n"
+        "Timing: 480 ticks per quarter note; starting tempo 120 BPM; MML timebase 48 (a whole note is 192 MML ticks)\n"
+        "Meter: 3/4 from bar 1, 4/4 from bar 5\n"
+        "Positions are bar:beat or bar:beat:tick (bars and beats from 1, ticks into the beat);\n"
+        "\"(MML bar N)\" marks a place whose bar in the output's whole-note grid differs.\n"
+        "Tracks are counted from 1 in file order; C4 is MIDI note 60.\n"
+        "\n"
+        "SUMMARY\n"
+        "  Notes in the file                             19\n"
+        "  Reach the output unchanged                    8\n"
+        "  Cut                                           2\n"
+        "    lost time to another source track           1\n"
+        "    stops where the next note starts            1\n"
+        "  Merged into chords                            3  (1 chord)\n"
+        "  Dropped                                       6\n"
+        "    note-on never released                      1\n"
+        "    note-on and note-off at the same tick       1\n"
+        "    another source track had all of its time    1\n"
+        "    another note of its group kept (TR4, TR5)   2\n"
+        "    shorter than one MML tick                   1\n"
+        "  Note-offs without a note-on (ignored)         1\n"
+        "\n"
+        "SOURCE TRACKS\n"
+        "  track 1 \"Where did <my> notes go? & \"why\"\": conductor track (tempo and names; plays no notes)\n"
+        "  track 2 \"lead\": 2 notes -> TR1 (base chip), by default; home track there\n"
+        "  track 3 \"trx1 solo\": 3 notes -> TR1 (base chip), by its name's trx directive; not the home track there\n"
+        "  track 4 \"pad \\xFF\\x01 <&>\": 8 notes -> TR3 (base chip), by default; home track there\n"
+        "  track 5 \"trx4 drums\": 3 notes -> TR4 (base chip, noise), by its name's trx directive; not the home track there\n"
+        "  track 6 \"trx5 samples\": 2 notes -> TR5 (base chip, DPCM samples), by its name's trx directive; not the home track there\n"
+        "  track 7 \"trx7 strings\": 1 note -> TR7 (VRC6), by its name's trx directive; not the home track there\n"
+        "\n"
+        "OUTPUT TRACKS\n"
+        "TR1 (base chip): 4 notes or chords to write, from track 2 \"lead\" (home), track 3 \"trx1 solo\"\n"
+        "  1:1 - 1:2              B4 from track 3 \"trx1 solo\" dropped: track 2 \"lead\" (home track) sounds all through it\n"
+        "  1:2 - 1:3              G5 from track 3 \"trx1 solo\" silent here: track 2 \"lead\" (home track) sounds\n"
+        "  2:1 (MML bar 1) - 2:2  G5 from track 3 \"trx1 solo\" silent here: track 2 \"lead\" (home track) sounds\n"
+        "TR3 (base chip): 4 notes or chords to write, from track 4 \"pad \\xFF\\x01 <&>\" (home)\n"
+        "  2:1 (MML bar 1)      chord C4 E4 G4 from track 4 \"pad \\xFF\\x01 <&>\" plays C4 with arpeggio En2 \"L 0 4 7\" from [ApMap] 1 (program 1)\n"
+        "  3:1 (MML bar 2)      D4 from track 4 \"pad \\xFF\\x01 <&>\" cut at 3:2 (MML bar 2) by 240 ticks (1/2 beat), where the next note starts\n"
+        "  4:1 (MML bar 3)      A4 from track 4 \"pad \\xFF\\x01 <&>\", channel 3: note-on never released, dropped\n"
+        "  4:1:80 (MML bar 3)   note-off of B4 from track 4 \"pad \\xFF\\x01 <&>\", channel 3, without a note-on: ignored\n"
+        "  4:1:180 (MML bar 3)  C3 from track 4 \"pad \\xFF\\x01 <&>\" dropped: note-on and note-off at the same tick\n"
+        "  4:2 (MML bar 3)      D3 from track 4 \"pad \\xFF\\x01 <&>\" lasting 3 ticks vanishes: start and end round to the same MML tick (480)\n"
+        "TR4 (base chip, noise): 2 notes or chords to write, from track 5 \"trx4 drums\"\n"
+        "  1:1  C2 (36) dropped, D2 (38) at 1:1:20 kept: TR4 plays one note of a group starting within a 32nd\n"
+        "TR5 (base chip, DPCM samples): 1 note or chord to write, from track 6 \"trx5 samples\"\n"
+        "  1:1  E2 (40) dropped, F2 (41) at 1:1:10 kept: TR5 plays one note of a group starting within a 32nd\n"
+        "TR7 (VRC6): 1 note or chord to write, from track 7 \"trx7 strings\"\n"
+        "  every note as played\n"
+        "Empty output tracks: TR2, TR6\n"
+        "\n"
+        "VOICES AND LEVELS\n"
+        "  voice 1 (program 1): TR1 levels 11, 12; TR3 level 3\n"
+        "  voice 1038 (noise note D2): TR4 level 12; no [EvMap] entry: flat volume; no [E@Map] entry: voice body \"0\"; no [EnMap] entry: pitch shape \"0\"\n"
+        "  voice 1042 (noise note F#2): TR4 level 9; no [EvMap] entry: flat volume; no [E@Map] entry: voice body \"0\"; no [EnMap] entry: pitch shape \"0\"\n"
+        "  voice 3041 (program 41): TR7 level 12; no [EvMap] entry: flat volume; no [E@Map] entry: voice body \"0\"\n"
+        "  Voices without an [EvMap] entry (flat volume \"level R 0\"): 1038, 1042, 3041\n"
+        "  Voices without an [E@Map] entry (body \"0\"): 1038, 1042, 3041\n"
+        "  Noise voices without an [EnMap] entry (pitch shape \"0\"): 1038, 1042\n"
+        "\n"
+        "ENVELOPES\n"
+        "  Em0: vibrato from [EmoMap] 64 \"0 1 2 1 0 -1 -2 -1\"\n"
+        "  Em1: pitch bend (30 frames)\n"
+        "  En2: arpeggio \"L 0 4 7\" from [ApMap] 1 (program 1)\n"
+        "  En3: TR4 pitch shape of voice 1038 (no [EnMap] entry: 0)\n"
+        "  En4: TR4 pitch shape of voice 1042 (no [EnMap] entry: 0)\n"
+        "  Made: 1 vibrato, 1 arpeggio, 1 pitch bend, 2 TR4 pitch shapes (an envelope can hold several)\n"
+        "\n"
+        "TEMPO\n"
+        "  1:1               120 BPM\n"
+        "  3:1 (MML bar 2)   150 BPM\n"
+        "  The output starts at 120 BPM; every change is written on TR29. Envelope frames follow the starting tempo.\n";
+
+TEST(ReportCommand, EveryDecisionReadsAsReviewed) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), everyReasonSong());
+    writeText(dir.file("tve.txt"), kEveryReasonMapping);
+    const auto r = runReport({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kEveryReasonReport);
+    EXPECT_EQ(r.log, "");
+    EXPECT_FALSE(fs::exists(dir.file("song.mml")));
+}
+
+// The piano roll is well-formed XML even with markup characters and bytes
+// that are not UTF-8 in the names, and renders without error.
+TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), everyReasonSong());
+    writeText(dir.file("tve.txt"), kEveryReasonMapping);
+    const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, kEveryReasonReport);
+    const std::string svg = readText(dir.file("roll.svg"));
+    EXPECT_NE(svg.find("Where did &lt;my&gt; notes go? &amp; &quot;why&quot;"), std::string::npos);
+    EXPECT_NE(svg.find("<title>G5 (79), track 3 &quot;trx1 solo&quot;, 1:2 to 2:2: cut, lost time to another source "
+                       "track</title>"),
+              std::string::npos);
+    for (const char* lane : {">TR1<", ">TR3<", ">TR4<", ">TR5<", ">TR7<", ">VRC6<"}) {
+        EXPECT_NE(svg.find(lane), std::string::npos) << lane;
+    }
+
+    const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
+    EXPECT_EQ(parsed.status, 0) << parsed.log;
+    const auto rendered = runCommand("rsvg-convert roll.svg -o roll.png", dir.path());
+    EXPECT_EQ(rendered.status, 0) << rendered.log;
+    EXPECT_GT(fs::exists(dir.file("roll.png")) ? fs::file_size(dir.file("roll.png")) : 0u, 1000u);
+}
+
+// More than 28 source tracks, and no directive: the converter refuses the song.
+std::vector<uint8_t> tooManyTracks() {
+    std::vector<TrackBuilder> tracks(30);
+    for (int i = 0; i < 30; ++i) tracks[static_cast<size_t>(i)].note(0, 480, 0, 60, 100);
+    return buildMidi(tracks, 480);
+}
+
+// Where the converter stops, the report stops with the same message and status.
+TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"format 0", buildMidi({TrackBuilder().note(0, 480, 0, 60)}, 480, 0),
+         "error only supported MIDI is Format 1.\n"},
+        {"not a MIDI file", {'h', 'e', 'l', 'l', 'o'}, "read error\n"},
+        {"30 tracks", tooManyTracks(), "error: trx destination exceeds TR28\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeBytes(dir.file("song.mid"), c.bytes);
+        const auto converter = runBinary({"song.mid"}, dir.path());
+        const auto report = runReport({"song.mid"}, dir.path());
+        EXPECT_EQ(converter.out, c.message) << c.name;
+        EXPECT_EQ(report.out, c.message) << c.name;
+        EXPECT_EQ(report.status, 1) << c.name;
+        EXPECT_EQ(converter.status, 1) << c.name;
+    }
+    TempDir dir;
+    const auto missing = runReport({"missing.mid"}, dir.path());
+    EXPECT_EQ(missing.out, "read error\n");
+    EXPECT_EQ(missing.status, 1);
+
+    writeText(dir.file("tve.txt"), "[EvMap]\n1{x}\n");
+    writeBytes(dir.file("song.mid"), everyReasonSong());
+    const auto badMapping = runReport({"song.mid"}, dir.path());
+    EXPECT_EQ(badMapping.out, runBinary({"song.mid"}, dir.path()).out);
+    EXPECT_EQ(badMapping.status, 1);
+}
+
+TEST(ReportCommand, HelpVersionAndUsage) {
+    TempDir dir;
+    const auto help = runReport({"--help"}, dir.path());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: tonequill-report [--svg FILE] input.mid\n", 0), 0u) << help.out;
+    EXPECT_EQ(runReport({}, dir.path()).out, help.out);
+    const auto version = runReport({"--version"}, dir.path());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tonequill-report ") + TONEQUILL_VERSION + "\n");
+    const auto unknown = runReport({"--colour", "song.mid"}, dir.path());
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.out.rfind("error: unknown option --colour\n", 0), 0u) << unknown.out;
+    const auto noFile = runReport({"song.mid", "--svg"}, dir.path());
+    EXPECT_EQ(noFile.status, 1);
+    EXPECT_EQ(noFile.out.rfind("error: --svg needs a file name\n", 0), 0u) << noFile.out;
+}
+
+// The mapping file is found as the converter finds it: beside the input first.
+TEST(ReportCommand, MappingFileBesideTheInputElseInTheWorkingDirectory) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "music");
+    writeBytes(dir.file("music/song.mid"), everyReasonSong());
+    auto mappingLine = [&] { return linesOf(runReport({"music/song.mid"}, dir.path()).out).at(1); };
+    EXPECT_EQ(mappingLine(), "Mapping file: tve.txt (not found: voices and envelopes use their defaults)");
+    writeText(dir.file("tve.txt"), kEveryReasonMapping);
+    EXPECT_EQ(mappingLine(), "Mapping file: tve.txt");
+    writeText(dir.file("music/tve.txt"), kEveryReasonMapping);
+    EXPECT_EQ(mappingLine(), "Mapping file: music/tve.txt");
+}
+
+// The conductor with a tempo change, a lead directed onto TR2 over a home
+// chord there, percussion on TR4 and samples on TR5 (the preparation-log song).
+std::vector<uint8_t> routedSong() {
+    TrackBuilder conductor;
+    conductor.name(0, "Demo").tempo(0, 468750).program(0, 0, 3).controller(0, 1, 101, 0).controller(0, 1, 100, 0).tempo(
+        1920, 1000000);
+    TrackBuilder lead;
+    lead.name(0, "trx2 lead").program(0, 0, 5).note(0, 960, 0, 72, 100).note(960, 1920, 0, 74, 90);
+    TrackBuilder pad;
+    pad.name(0, "pad")
+        .program(0, 1, 10)
+        .controller(0, 1, 6, 12)
+        .controller(0, 1, 38, 50)
+        .note(480, 1440, 1, 60, 80)
+        .note(500, 1440, 1, 64, 100)
+        .note(480, 1440, 1, 67, 90)
+        .pitchBend(960, 1, 12288);
+    TrackBuilder perc;
+    perc.name(0, "trx4 perc").note(0, 100, 9, 36, 127).note(20, 100, 9, 38, 64).note(480, 600, 9, 36, 127);
+    TrackBuilder dpcm;
+    dpcm.name(0, "trx5 dpcm").note(0, 240, 9, 40, 100);
+    return buildMidi({conductor, lead, pad, perc, dpcm}, 480);
+}
+
+struct Outcome {
+    int status = 0;
+    std::string document;
+    std::string out;
+    std::string log;
+};
+
+// The run of the converter on a song in memory, with or without an observer.
+Outcome observedRun(const std::vector<uint8_t>& midi, const std::string& mapping, PrepObserver* observer) {
+    RunIo io;
+    io.loadMapping = [&](MappingTables& tables, std::ostream&) { parseMappingText(tables, mapping); };
+    io.probeFormat = [&] { return probeMidiFormatBytes(midi); };
+    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiBytes(file, midi, reason); };
+    Outcome o;
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {
+        std::ostringstream text;
+        write(text);
+        o.document += text.str();
+    };
+    std::ostringstream out, log;
+    o.status = runObservedConversion(io, out, log, observer, {});
+    o.out = out.str();
+    o.log = log.str();
+    return o;
+}
+
+// Listening to the preparation changes nothing the converter writes: the
+// document, the messages and the log are the same byte for byte as the
+// converter's own run, with the report's observer and without one.
+TEST(ReportObserver, ConverterOutputIsTheSameWithAndWithoutAnObserver) {
+    const fs::path source = TONEQUILL_SOURCE_DIR;
+    struct Song {
+        const char* name;
+        std::vector<uint8_t> midi;
+        std::string mapping;
+    };
+    const std::string demo = readText((source / "examples/demo.mid").string());
+    TrackBuilder conductor;
+    conductor.name(0, "Demo").tempo(0, 500000);
+    TrackBuilder lead;
+    lead.note(0, 480, 0, 60, 127).note(960, 1440, 0, 62, 127);
+    const std::vector<Song> songs = {
+        {"demo", std::vector<uint8_t>(demo.begin(), demo.end()), readText((source / "examples/tve.txt").string())},
+        {"preparation log", routedSong(), ""},
+        {"two notes", buildMidi({conductor, lead}, 480), ""},
+        {"every reason", everyReasonSong(), kEveryReasonMapping},
+        {"too many tracks", tooManyTracks(), ""},
+    };
+    for (const Song& song : songs) {
+        std::string document;
+        std::ostringstream out, log;
+        const int status = runInMemory(song.midi, song.mapping, document, out, log);
+        DecisionRecorder recorder;
+        for (PrepObserver* observer : {static_cast<PrepObserver*>(&recorder), static_cast<PrepObserver*>(nullptr)}) {
+            const Outcome o = observedRun(song.midi, song.mapping, observer);
+            const char* with = observer ? " with an observer" : " without one";
+            EXPECT_EQ(o.status, status) << song.name << with;
+            EXPECT_EQ(o.document, document) << song.name << with;
+            EXPECT_EQ(o.out, out.str()) << song.name << with;
+            EXPECT_EQ(o.log, log.str()) << song.name << with;
+        }
+        EXPECT_EQ(status == 0, !recorder.routed.empty()) << song.name << ": the observer heard the notes";
+    }
+}
+
+}  // namespace
+}  // namespace tonequill::testing
