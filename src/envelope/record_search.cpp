@@ -7,19 +7,16 @@
 namespace tonequill {
 namespace {
 
-bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }
+// True when `whole` begins with the first `length` values of `part`.
+bool beginsWith(const std::vector<int32_t>& whole, const int32_t* part, std::size_t length) {
+    return length <= whole.size() && std::equal(part, part + length, whole.begin());
+}
 
-// True when `whole` begins with all of `part`.
 bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& part) {
-    return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
+    return beginsWith(whole, part.data(), part.size());
 }
 
 size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(), r.enValues.size()); }
-
-int32_t appendRecord(MappingTables& tables, EnvelopeRecord record) {
-    tables.records.push_back(std::move(record));
-    return static_cast<int32_t>(tables.records.size() - 1);
-}
 
 void setValues(EnvelopeRecord& r, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
     r.emValues = em;
@@ -30,20 +27,131 @@ void setValues(EnvelopeRecord& r, const std::vector<int32_t>& em, const std::vec
     r.enVerbatim = false;
 }
 
-}  // namespace
-
-int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    if (!hasNonZero(em) && !hasNonZero(en)) return -1;
-    ValuePair pair{em, en};
-    if (const auto known = tables.valuePairIndex.find(pair); known != tables.valuePairIndex.end()) {
-        return known->second;
+// The record a pair was entered for, if it was: an entry's pair is the
+// beginning of its record's lists, so the record shows whether the entry
+// stands for exactly this pair.
+int32_t knownRecord(const MappingTables& tables, const ValuePairKey& key, const std::vector<int32_t>& em,
+                    const std::vector<int32_t>& en) {
+    auto [it, end] = tables.valuePairIndex.candidates(key);
+    for (; it != end; ++it) {
+        const auto k = static_cast<size_t>(it->second);
+        if (k < tables.records.size() && beginsWith(tables.records[k].emValues, em) &&
+            beginsWith(tables.records[k].enValues, en)) {
+            return it->second;
+        }
     }
+    return -1;
+}
 
-    // A longer record that already sounds like this note at its start.
-    int32_t longer = -1;
+// The longer records: value records whose Em values begin with all of `em`
+// and whose En values begin with all of `en`; the largest m wins, the later
+// record on a tie. The records beginning with `em` lie together in the Em
+// order, those beginning with `en` in the En order; the shorter of the two
+// runs is walked, checking the other list of each record.
+int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    const std::vector<EnvelopeRecord>& records = index.records();
+    const RecordIndex::ByList& byEm = index.byList(false);
+    const RecordIndex::ByList& byEn = index.byList(true);
+    auto emIt = byEm.lower_bound(&em);
+    auto enIt = byEn.lower_bound(&en);
+    auto emInside = [&] {
+        return emIt != byEm.end() && beginsWith(records[static_cast<size_t>(*emIt)].emValues, em);
+    };
+    auto enInside = [&] {
+        return enIt != byEn.end() && beginsWith(records[static_cast<size_t>(*enIt)].enValues, en);
+    };
+    std::vector<int32_t> emRun;
+    std::vector<int32_t> enRun;
+    const std::vector<int32_t>* shorterRun = nullptr;
+    bool runIsEm = true;
+    while (shorterRun == nullptr) {
+        if (!emInside()) {
+            shorterRun = &emRun;
+        } else {
+            emRun.push_back(*emIt++);
+            if (!enInside()) {
+                shorterRun = &enRun;
+                runIsEm = false;
+            } else {
+                enRun.push_back(*enIt++);
+            }
+        }
+    }
+    int32_t best = -1;
+    size_t bestLength = 0;
+    for (const int32_t k : *shorterRun) {
+        const EnvelopeRecord& r = records[static_cast<size_t>(k)];
+        if (!(runIsEm ? beginsWith(r.enValues, en) : beginsWith(r.emValues, em))) continue;
+        const size_t m = shorterLength(r);
+        if (best < 0 || m > bestLength || (m == bestLength && k > best)) {
+            best = k;
+            bestLength = m;
+        }
+    }
+    return best;
+}
+
+// The value records whose list on one side is exactly a beginning of `values`,
+// found class by class at the lengths such records have, with their count.
+struct ShorterSide {
+    std::vector<const std::vector<int32_t>*> classes;
+    size_t count = 0;
+};
+
+ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& values, bool en) {
+    ShorterSide side;
+    const RecordIndex::Classes& classes = index.classes(en);
+    uint64_t hash = 0;
+    size_t hashed = 0;
+    for (const auto& [length, records] : index.lengths(en)) {
+        if (length > values.size()) break;
+        for (; hashed < length; ++hashed) hash = hashStep(hash, values[hashed]);
+        const auto found = classes.find(ListKey{hash, length});
+        if (found == classes.end()) continue;
+        side.classes.push_back(&found->second);
+        side.count += found->second.size();
+    }
+    return side;
+}
+
+// The shorter records: value records whose Em values are a beginning of `em`
+// and whose En values a beginning of `en`; the largest m wins, the earlier
+// record on a tie. The side with fewer such records is walked; its lists were
+// matched by fingerprint, so the winner is checked value by value.
+enum class Shorter { none, found, unsure };
+
+Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+                      int32_t& best) {
+    const std::vector<EnvelopeRecord>& records = index.records();
+    const ShorterSide emSide = beginningsOf(index, em, false);
+    const ShorterSide enSide = beginningsOf(index, en, true);
+    const bool walkEm = emSide.count <= enSide.count;
+    best = -1;
+    size_t bestLength = 0;
+    for (const std::vector<int32_t>* members : (walkEm ? emSide : enSide).classes) {
+        for (const int32_t k : *members) {
+            const EnvelopeRecord& r = records[static_cast<size_t>(k)];
+            if (!(walkEm ? beginsWith(en, r.enValues) : beginsWith(em, r.emValues))) continue;
+            const size_t m = shorterLength(r);
+            if (best < 0 || m > bestLength || (m == bestLength && k < best)) {
+                best = k;
+                bestLength = m;
+            }
+        }
+    }
+    if (best < 0) return Shorter::none;
+    const EnvelopeRecord& r = records[static_cast<size_t>(best)];
+    return beginsWith(em, r.emValues) && beginsWith(en, r.enValues) ? Shorter::found : Shorter::unsure;
+}
+
+// Steps c and d read literally, every record in table order: for lists that
+// are empty (the envelope pass never brings them) and for the rare fingerprint
+// clash in the shorter-record search.
+void searchPlainly(const MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+                   int32_t& longer, int32_t& shorter) {
+    longer = -1;
+    shorter = -1;
     size_t longerLength = 0;
-    // A shorter record this note's values continue.
-    int32_t shorter = -1;
     size_t shorterBest = 0;
     for (size_t k = 0; k < tables.records.size(); ++k) {
         const EnvelopeRecord& r = tables.records[k];
@@ -61,30 +169,76 @@ int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, c
             }
         }
     }
+}
 
+int32_t appendRecord(MappingTables& tables, EnvelopeRecord record) {
+    tables.records.push_back(std::move(record));
+    return static_cast<int32_t>(tables.records.size() - 1);
+}
+
+}  // namespace
+
+int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    if (!hasNonZero(em) && !hasNonZero(en)) return -1;
+    RecordIndex& index = tables.recordIndex;
+    index.attach(tables.records);
+
+    const ValuePairKey key{listKey(em), listKey(en)};
+    if (const int32_t known = knownRecord(tables, key, em, en); known >= 0) return known;
+    // An entry under the same fingerprint stands for this pair when its
+    // record begins with both lists.
+    auto samePair = [&](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
+                        size_t nLength) {
+        return [&tables, &e, eLength, &n, nLength](int32_t k) {
+            const auto at = static_cast<size_t>(k);
+            return at < tables.records.size() && beginsWith(tables.records[at].emValues, e.data(), eLength) &&
+                   beginsWith(tables.records[at].enValues, n.data(), nLength);
+        };
+    };
+
+    int32_t longer = -1;
+    int32_t shorter = -1;
+    if (em.empty() || en.empty()) {
+        searchPlainly(tables, em, en, longer, shorter);
+    } else {
+        longer = longerRecord(index, em, en);
+        if (longer < 0 && shorterRecord(index, em, en, shorter) == Shorter::unsure) {
+            searchPlainly(tables, em, en, longer, shorter);
+        }
+    }
+
+    // A longer record that already sounds like this note at its start.
     if (longer >= 0) {
-        tables.valuePairIndex[std::move(pair)] = longer;
+        tables.valuePairIndex.set(key, longer, samePair(em, em.size(), en, en.size()));
         return longer;
     }
+    // A shorter record this note's values continue: it grows to them.
     if (shorter >= 0) {
         EnvelopeRecord& r = tables.records[static_cast<size_t>(shorter)];
-        ValuePair oldPair{std::move(r.emValues), std::move(r.enValues)};
+        const size_t oldEm = r.emValues.size();
+        const size_t oldEn = r.enValues.size();
+        const ValuePairKey oldKey{listKey(r.emValues), listKey(r.enValues)};
+        index.remove(shorter);
         setValues(r, em, en);
-        tables.valuePairIndex[std::move(oldPair)] = shorter;
-        tables.valuePairIndex[std::move(pair)] = shorter;
+        index.add(shorter);
+        tables.valuePairIndex.set(oldKey, shorter, samePair(em, oldEm, en, oldEn));
+        tables.valuePairIndex.set(key, shorter, samePair(em, em.size(), en, en.size()));
         return shorter;
     }
     EnvelopeRecord fresh;
     setValues(fresh, em, en);
-    const int32_t index = appendRecord(tables, std::move(fresh));
-    tables.valuePairIndex[std::move(pair)] = index;
-    return index;
+    const int32_t made = appendRecord(tables, std::move(fresh));
+    tables.valuePairIndex.set(key, made, samePair(em, em.size(), en, en.size()));
+    return made;
 }
 
 int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name) {
-    for (size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& r = tables.records[k];
-        if (r.emVerbatim && r.hasEmo && !r.plusPb && !r.hasAp && r.emTokens == tokens) return static_cast<int32_t>(k);
+    tables.recordIndex.attach(tables.records);
+    if (const auto* sameHash = tables.recordIndex.emTokenRecords(tokenHash(tokens))) {
+        for (const int32_t k : *sameHash) {
+            const EnvelopeRecord& r = tables.records[static_cast<size_t>(k)];
+            if (isEmTokenRecord(r) && r.emTokens == tokens) return k;
+        }
     }
     EnvelopeRecord fresh;
     fresh.hasEm = true;
@@ -96,10 +250,11 @@ int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const 
 }
 
 int32_t findTokenEnRecord(MappingTables& tables, const TokenList& tokens, const std::string& apText) {
-    for (size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& r = tables.records[k];
-        if (r.enVerbatim && r.hasAp && !r.apWithEm && r.apText == apText && r.enTokens == tokens) {
-            return static_cast<int32_t>(k);
+    tables.recordIndex.attach(tables.records);
+    if (const auto* sameHash = tables.recordIndex.enTokenRecords(tokenHash(tokens, apText))) {
+        for (const int32_t k : *sameHash) {
+            const EnvelopeRecord& r = tables.records[static_cast<size_t>(k)];
+            if (isEnTokenRecord(r) && r.apText == apText && r.enTokens == tokens) return k;
         }
     }
     EnvelopeRecord fresh;

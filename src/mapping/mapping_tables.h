@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "envelope/envelope_record.h"
+#include "envelope/record_index.h"
+#include "envelope/value_pair_index.h"
 
 namespace tonequill {
 
@@ -21,7 +23,6 @@ struct EvDefinition {
 };
 
 using TokenList = std::vector<std::string>;
-using ValuePair = std::pair<std::vector<int32_t>, std::vector<int32_t>>;  // (Em values, En values)
 
 // The tables of the mapping file, plus the envelope table that envelope
 // assignment and combination building add to.
@@ -34,8 +35,9 @@ struct MappingTables {
     std::map<int32_t, TokenList> apCcMap;   // [ApMap] "E" keys: controller 12 value -> arpeggio
 
     std::vector<EnvelopeRecord> records;          // the envelope table, by envelope number
-    std::map<ValuePair, int32_t> valuePairIndex;  // value lists -> record index
+    ValuePairIndex valuePairIndex;                // value lists -> record index
     std::map<int32_t, int32_t> enRecordPc;        // TR4 record index -> voice number
+    RecordIndex recordIndex;                      // finds records by content during the envelope pass
 };
 
 }  // namespace tonequill
