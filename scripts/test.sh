@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once plainly, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer (any report fails the run).
+# AddressSanitizer and UndefinedBehaviorSanitizer (any report fails the run),
+# then each fuzz target for a bounded time (FUZZ_SECONDS, 60 by default;
+# FUZZ_SECONDS=0 leaves the fuzzers out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,3 +17,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTONEQUILL_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
+if [ "${FUZZ_SECONDS:-60}" != 0 ]; then
+  scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+fi
