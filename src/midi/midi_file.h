@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "midi/event_bytes.h"
+
 namespace tonequill {
 
 // One stored event: its absolute tick and its bytes, status byte first.
@@ -11,7 +13,7 @@ namespace tonequill {
 // Unknown statuses (and data bytes without a running status) store no bytes.
 struct MidiEvent {
     int32_t tick = 0;
-    std::vector<uint8_t> bytes;
+    EventBytes bytes;
 };
 
 struct MidiTrack {

@@ -58,10 +58,17 @@ public:
         if (!length) return fail("file ends inside the chunk length");
         // The length is taken as signed: 2^31 or more gives a track with no events.
         const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
+        // Room for the events a chunk of this size usually holds (four bytes
+        // each); what is left over is given back once the track is read.
+        std::vector<MidiEvent>& events = file_.tracks[index_].events;
+        const int64_t inChunk = std::clamp<int64_t>(chunkEnd - static_cast<int64_t>(in_.position()), 0,
+                                                    static_cast<int64_t>(in_.remaining()));
+        events.reserve(events.size() + static_cast<size_t>(inChunk / 4));
         std::optional<uint8_t> runningStatus;
         while (static_cast<int64_t>(in_.position()) < chunkEnd) {
             if (!readEvent(runningStatus)) return false;
         }
+        if (events.capacity() - events.size() > events.size() / 8) events.shrink_to_fit();
         return true;
     }
 
@@ -117,9 +124,8 @@ private:
     bool channelEvent(uint8_t status, size_t dataBytes) {
         auto data = in_.take(dataBytes);
         if (!data) return fail("file ends inside a channel event");
-        std::vector<uint8_t> bytes{status};
-        bytes.insert(bytes.end(), data->begin(), data->end());
-        return store(std::move(bytes));
+        const uint8_t head[1] = {status};
+        return store(EventBytes(head, *data));
     }
 
     bool metaEvent() {
@@ -144,12 +150,11 @@ private:
             if (*type == kMetaTrackName && file_.trackNames[index_].empty()) file_.trackNames[index_] = text;
             if (file_.title.empty() && index_ == 0 && tick_ == 0) file_.title = text;
         }
-        std::vector<uint8_t> bytes{kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
-        bytes.insert(bytes.end(), payload->begin(), payload->end());
-        return store(std::move(bytes));
+        const uint8_t head[3] = {kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
+        return store(EventBytes(head, *payload));
     }
 
-    bool store(std::vector<uint8_t> bytes) {
+    bool store(EventBytes bytes) {
         file_.tracks[index_].events.push_back(MidiEvent{tick_, std::move(bytes)});
         return true;
     }
