@@ -1,6 +1,7 @@
 #include "envelope/assign_envelopes.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "envelope/bend_sampling.h"
 #include "envelope/combined_values.h"
@@ -39,7 +40,7 @@ struct Pass {
         const int64_t frameCount = framesOfNote(note.startTick, note.endTick, ticksPerFrame);
         budget.take(frameCount, site);  // keeps frameCount within 32 bits too
         const auto frames = static_cast<int32_t>(frameCount);
-        const BendSample bend = sampleBend(bendState, listOf(bendsByTrack, source), listOf(bendRangesByTrack, source),
+        BendSample bend = sampleBend(bendState, listOf(bendsByTrack, source), listOf(bendRangesByTrack, source),
                                            note.startTick, frames, ticksPerFrame, site);
 
         const ArpeggioChoice arpeggio =
@@ -55,12 +56,14 @@ struct Pass {
             return findTokenEnRecord(tables, tokens, arpeggio.apText);
         }
 
-        const std::vector<int32_t> vib =
-            vibrato.hasEmo ? expandValueTokens(vibrato.tokens, frames) : std::vector<int32_t>{};
-        const std::vector<int32_t> arp =
+        std::vector<int32_t> vib = vibrato.hasEmo ? expandValueTokens(vibrato.tokens, frames) : std::vector<int32_t>{};
+        std::vector<int32_t> arp =
             arpeggio.hasAp ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals), frames)
                            : std::vector<int32_t>{};
-        const CombinedValues values = combineValues(bend, vib, arp, frames, site);
+        const CombinedValues values = combineValues(bend, std::move(vib), std::move(arp), frames, site);
+        // Only the flag of the bend is needed from here; a long note's lists are released first.
+        bend.fine = {};
+        bend.coarse = {};
         const int32_t k = findValueRecord(tables, values.fine, values.coarse);
         if (k < 0) return -1;
         // The latest note to use a shared record names it; labels of a kind

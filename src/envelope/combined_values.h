@@ -18,9 +18,9 @@ struct CombinedValues {
 // Sums arpeggio (semitones), bend and vibrato (sixteenths) frame by frame:
 // (arp + coarse bend) * 16 + fine bend + vib. The bend lists hold their last
 // value past their end; `vib` and `arp` hold `frames` values, or none for a
-// source the note lacks. A sum beyond 32 bits throws ConversionError naming
-// `site`.
-CombinedValues combineValues(const BendSample& bend, const std::vector<int32_t>& vib,
-                             const std::vector<int32_t>& arp, int32_t frames, const NoteSite& site);
+// source the note lacks (their storage is reused for the result). A sum
+// beyond 32 bits throws ConversionError naming `site`.
+CombinedValues combineValues(const BendSample& bend, std::vector<int32_t> vib, std::vector<int32_t> arp,
+                             int32_t frames, const NoteSite& site);
 
 }  // namespace tonequill
