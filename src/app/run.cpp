@@ -31,19 +31,22 @@ namespace {
 
 // Prepares the song, then has the document stored; the document is only
 // started once preparation has succeeded.
-void convertSong(MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log) {
+void convertSong(MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log,
+                 PrepObserver* observer, const RunInspector& inspect) {
     log << "[PREP] start\n";
     PreparedSong song;
-    prepareSong(song, tables, file, log);
+    prepareSong(song, tables, file, log, observer);
     log << "[PREP] done\n";
     log << "[WRITE] start\n";
     io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
     log << "[WRITE] end\n";
+    if (inspect) inspect(tables, file, song);
 }
 
 }  // namespace
 
-int runConversion(const RunIo& io, std::ostream& out, std::ostream& log) {
+int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer,
+                  const RunInspector& inspect) {
     MappingTables tables;
     try {
         io.loadMapping(tables, log);
@@ -71,7 +74,7 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log) {
     log << "[MIDI] read OK\n";
 
     try {
-        convertSong(tables, file, io, log);
+        convertSong(tables, file, io, log, observer, inspect);
     } catch (const std::exception& e) {
         out << "error: " << e.what() << "\n";
         return 1;

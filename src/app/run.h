@@ -11,6 +11,8 @@
 #include "app/limited_streambuf.h"
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
+#include "prep/prep_observer.h"
+#include "prep/prepared_song.h"
 
 namespace tonequill {
 
@@ -31,9 +33,15 @@ struct RunIo {
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
 };
 
+// What a finished run leaves for a report: everything read and prepared.
+using RunInspector = std::function<void(const MappingTables&, const MidiFile&, const PreparedSong&)>;
+
 // The run sequence from loading the mapping file to "Convert done". Messages
-// go to `out`, progress lines to `log`. Returns the exit status.
-int runConversion(const RunIo& io, std::ostream& out, std::ostream& log);
+// go to `out`, progress lines to `log`. Returns the exit status. A report
+// passes an `observer` (handed to preparation; it changes nothing) and an
+// `inspect` called once the document has been stored, before "Convert done".
+int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer = nullptr,
+                  const RunInspector& inspect = {});
 
 // The command-line run: `args` are the arguments without the program name.
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);

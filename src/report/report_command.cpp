@@ -10,7 +10,7 @@
 #include "midi/midi_reader.h"
 #include "report/bar_beat.h"
 #include "report/decision_recorder.h"
-#include "report/observed_run.h"
+#include "app/run.h"
 #include "report/song_report.h"
 #include "report/svg_report.h"
 #include "report/text_report.h"
@@ -120,7 +120,7 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
         }
     };
     std::ostringstream messages;
-    const int status = runObservedConversion(io, messages, nowhere, &recorder, inspect);
+    const int status = runConversion(io, messages, nowhere, &recorder, inspect);
     if (status != 0) {
         out << messages.str();
         return status;

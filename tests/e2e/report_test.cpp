@@ -16,7 +16,7 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
-#include "report/observed_run.h"
+#include "app/run.h"
 
 namespace tonequill::testing {
 namespace {
@@ -334,7 +334,7 @@ Outcome observedRun(const std::vector<uint8_t>& midi, const std::string& mapping
         o.document += text.str();
     };
     std::ostringstream out, log;
-    o.status = runObservedConversion(io, out, log, observer, {});
+    o.status = runConversion(io, out, log, observer, {});
     o.out = out.str();
     o.log = log.str();
     return o;
