@@ -49,7 +49,8 @@ struct Pass {
         const int sources = (arpeggio.hasAp ? 1 : 0) + (vibrato.hasEmo ? 1 : 0) + (bend.hasBend ? 1 : 0);
         if (sources == 0) return -1;
         if (sources == 1) {
-            if (bend.hasBend) return findValueRecord(tables, bend.fine, bend.coarse);
+            // The record keeps the lists themselves: no copy of a long note's values.
+            if (bend.hasBend) return findValueRecord(tables, std::move(bend.fine), std::move(bend.coarse));
             if (vibrato.hasEmo) return findTokenEmRecord(tables, vibrato.tokens, vibrato.name);
             TokenList tokens = expandArpeggio(arpeggio.tokens, note.chordIntervals);
             if (tokens.empty()) tokens.emplace_back("0");
@@ -60,11 +61,11 @@ struct Pass {
         std::vector<int32_t> arp =
             arpeggio.hasAp ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals), frames)
                            : std::vector<int32_t>{};
-        const CombinedValues values = combineValues(bend, std::move(vib), std::move(arp), frames, site);
+        CombinedValues values = combineValues(bend, std::move(vib), std::move(arp), frames, site);
         // Only the flag of the bend is needed from here; a long note's lists are released first.
         bend.fine = {};
         bend.coarse = {};
-        const int32_t k = findValueRecord(tables, values.fine, values.coarse);
+        const int32_t k = findValueRecord(tables, std::move(values.fine), std::move(values.coarse));
         if (k < 0) return -1;
         // The latest note to use a shared record names it; labels of a kind
         // this note lacks stay as an earlier note left them.

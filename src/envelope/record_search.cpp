@@ -1,6 +1,8 @@
 #include "envelope/record_search.h"
 
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 
 #include "envelope/pitch_values.h"
 
@@ -17,15 +19,6 @@ bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& p
 }
 
 size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(), r.enValues.size()); }
-
-void setValues(EnvelopeRecord& r, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    r.emValues = em;
-    r.enValues = en;
-    r.hasEm = hasNonZero(em);
-    r.hasEn = hasNonZero(en);
-    r.emVerbatim = false;
-    r.enVerbatim = false;
-}
 
 // The record a pair was entered for, if it was: an entry's pair is the
 // beginning of its record's lists, so the record shows whether the entry
@@ -178,22 +171,40 @@ int32_t appendRecord(MappingTables& tables, EnvelopeRecord record) {
 
 }  // namespace
 
-int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+namespace {
+
+// Steps a to e. The lists go into a record that is made or lengthened: moved
+// when the caller gave them up (`List` not const), else copied.
+template <typename List>
+int32_t valueRecord(MappingTables& tables, List& em, List& en) {
     if (!hasNonZero(em) && !hasNonZero(en)) return -1;
     RecordIndex& index = tables.recordIndex;
     index.attach(tables.records);
 
     const ValuePairKey key{listKey(em), listKey(en)};
     if (const int32_t known = knownRecord(tables, key, em, en); known >= 0) return known;
-    // An entry under the same fingerprint stands for this pair when its
-    // record begins with both lists.
-    auto samePair = [&](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
-                        size_t nLength) {
+    // An entry under the same fingerprint stands for the pair of the first
+    // eLength and nLength values of `e` and `n` when its record begins with them.
+    auto samePair = [&tables](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
+                              size_t nLength) {
         return [&tables, &e, eLength, &n, nLength](int32_t k) {
             const auto at = static_cast<size_t>(k);
             return at < tables.records.size() && beginsWith(tables.records[at].emValues, e.data(), eLength) &&
                    beginsWith(tables.records[at].enValues, n.data(), nLength);
         };
+    };
+    auto install = [&](EnvelopeRecord& r) {
+        if constexpr (std::is_const_v<List>) {
+            r.emValues = em;
+            r.enValues = en;
+        } else {
+            r.emValues = std::move(em);
+            r.enValues = std::move(en);
+        }
+        r.hasEm = hasNonZero(r.emValues);
+        r.hasEn = hasNonZero(r.enValues);
+        r.emVerbatim = false;
+        r.enVerbatim = false;
     };
 
     int32_t longer = -1;
@@ -219,17 +230,29 @@ int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, c
         const size_t oldEn = r.enValues.size();
         const ValuePairKey oldKey{listKey(r.emValues), listKey(r.enValues)};
         index.remove(shorter);
-        setValues(r, em, en);
+        install(r);
         index.add(shorter);
-        tables.valuePairIndex.set(oldKey, shorter, samePair(em, oldEm, en, oldEn));
-        tables.valuePairIndex.set(key, shorter, samePair(em, em.size(), en, en.size()));
+        // The record now holds the note's lists; both pairs are beginnings of them.
+        tables.valuePairIndex.set(oldKey, shorter, samePair(r.emValues, oldEm, r.enValues, oldEn));
+        tables.valuePairIndex.set(key, shorter, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
         return shorter;
     }
     EnvelopeRecord fresh;
-    setValues(fresh, em, en);
+    install(fresh);
     const int32_t made = appendRecord(tables, std::move(fresh));
-    tables.valuePairIndex.set(key, made, samePair(em, em.size(), en, en.size()));
+    const EnvelopeRecord& r = tables.records.back();
+    tables.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
     return made;
+}
+
+}  // namespace
+
+int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    return valueRecord(tables, em, en);
+}
+
+int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
+    return valueRecord(tables, em, en);
 }
 
 int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name) {

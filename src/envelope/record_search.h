@@ -15,6 +15,9 @@ namespace tonequill {
 // (the earlier one on a tie), so notes using it keep their sound; else a new
 // record. Keeps `valuePairIndex` up to date.
 int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+// The same, taking the lists: a record that is made or lengthened keeps them
+// without a copy (a long note's lists can hold millions of values).
+int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en);
 
 // The first Em token record holding exactly these vibrato tokens (its name
 // stays that of the note that made it), or a new one.
