@@ -10,6 +10,13 @@ command -v make >/dev/null 2>&1 || needed+=(make)
 # The report's SVG test parses the picture and renders it.
 command -v xmllint >/dev/null 2>&1 || needed+=(libxml2-utils)
 command -v rsvg-convert >/dev/null 2>&1 || needed+=(librsvg2-bin)
+if [ "${TONEQUILL_NEED_BENCH:-0}" = 1 ]; then
+  # bench/run.sh only: Google Benchmark, the two programs it is timed against, GNU time
+  [ -f /usr/include/benchmark/benchmark.h ] || needed+=(libbenchmark-dev)
+  command -v midi2abc >/dev/null 2>&1 || needed+=(abcmidi)
+  command -v midicsv >/dev/null 2>&1 || needed+=(midicsv)
+  [ -x /usr/bin/time ] || needed+=(time)
+fi
 if [ "${TONEQUILL_NEED_CLANG:-0}" = 1 ]; then
   command -v clang++ >/dev/null 2>&1 || needed+=(clang)
   [ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer*.a' 2>/dev/null | head -n 1)" ] || needed+=(libclang-rt-dev)
