@@ -89,12 +89,14 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
                                   " lies outside the note list");
         }
     }
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+    auto earlier = [&](int32_t a, int32_t b) {
         const PreparedNote& x = song.notes[static_cast<std::size_t>(a)];
         const PreparedNote& y = song.notes[static_cast<std::size_t>(b)];
         if (x.startTick != y.startTick) return x.startTick < y.startTick;
         return x.endTick < y.endTick;
-    });
+    };
+    // Usually in this order already; then sorting changes nothing.
+    if (!std::is_sorted(order.begin(), order.end(), earlier)) std::stable_sort(order.begin(), order.end(), earlier);
     log << "[TR" << n << "] notes=" << order.size() << "\n";
     if (!order.empty() && bar < 1) {
         throw ConversionError("TR" + std::to_string(n) + ": whole note of " + std::to_string(bar) + " MML ticks");

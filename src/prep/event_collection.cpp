@@ -25,11 +25,16 @@ bool validSource(const Record& r, int32_t offset, int32_t sourceTrackCount, int3
     return true;
 }
 
+// A stable sort that leaves a list already in order alone: events come from
+// the file track by track, in time order, so most lists are.
+template <typename Record, typename Less>
+void sortInOrder(std::vector<Record>& list, Less less) {
+    if (!std::is_sorted(list.begin(), list.end(), less)) std::stable_sort(list.begin(), list.end(), less);
+}
+
 template <typename Record>
 void sortByTick(std::vector<std::vector<Record>>& lists) {
-    for (auto& list : lists) {
-        std::stable_sort(list.begin(), list.end(), [](const Record& a, const Record& b) { return a.tick < b.tick; });
-    }
+    for (auto& list : lists) sortInOrder(list, [](const Record& a, const Record& b) { return a.tick < b.tick; });
 }
 
 }  // namespace
@@ -65,26 +70,25 @@ CollectedEvents collectEvents(const MidiFile& file) {
         }
     }
 
-    std::stable_sort(out.programs.begin(), out.programs.end(), [](const ProgramChange& a, const ProgramChange& b) {
+    sortInOrder(out.programs, [](const ProgramChange& a, const ProgramChange& b) {
         if (a.track != b.track) return a.track < b.track;
         if (a.tick != b.tick) return a.tick < b.tick;
         return a.channel < b.channel;
     });
-    std::stable_sort(out.bends.begin(), out.bends.end(), [](const PitchBend& a, const PitchBend& b) {
+    sortInOrder(out.bends, [](const PitchBend& a, const PitchBend& b) {
         if (a.track != b.track) return a.track < b.track;
         return a.tick < b.tick;
     });
-    std::stable_sort(out.ranges.begin(), out.ranges.end(), [](const BendRange& a, const BendRange& b) {
+    sortInOrder(out.ranges, [](const BendRange& a, const BendRange& b) {
         if (a.track != b.track) return a.track < b.track;
         return a.tick < b.tick;
     });
-    std::stable_sort(out.controllers.begin(), out.controllers.end(),
-                     [](const ControlChange& a, const ControlChange& b) {
-                         if (a.track != b.track) return a.track < b.track;
-                         if (a.tick != b.tick) return a.tick < b.tick;
-                         if (a.controller != b.controller) return a.controller < b.controller;
-                         return a.channel < b.channel;
-                     });
+    sortInOrder(out.controllers, [](const ControlChange& a, const ControlChange& b) {
+        if (a.track != b.track) return a.track < b.track;
+        if (a.tick != b.tick) return a.tick < b.tick;
+        if (a.controller != b.controller) return a.controller < b.controller;
+        return a.channel < b.channel;
+    });
     return out;
 }
 
