@@ -1,7 +1,10 @@
 #include "prep/note_extraction.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
+
+#include "prep/sort_by_key.h"
 
 namespace tonequill {
 namespace {
@@ -118,10 +121,9 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
         }
         touched.clear();
     }
-    std::stable_sort(notes.begin(), notes.end(), [](const PreparedNote& a, const PreparedNote& b) {
-        if (a.track != b.track) return a.track < b.track;
-        if (a.startTick != b.startTick) return a.startTick < b.startTick;
-        return a.endTick < b.endTick;
+    // By track, start, end.
+    stableSortByKey<PreparedNote, 3>(notes, [](const PreparedNote& n) {
+        return std::array<int32_t, 3>{n.track, n.startTick, n.endTick};
     });
     return notes;
 }
@@ -212,7 +214,10 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         return a.endTick < b.endTick;
     };
     if (observer) origins = originsInSortedOrder(result, origins, before);
-    std::stable_sort(result.begin(), result.end(), before);
+    // The same order as `before`: start, track, end.
+    stableSortByKey<PreparedNote, 3>(result, [](const PreparedNote& n) {
+        return std::array<int32_t, 3>{n.startTick, n.track, n.endTick};
+    });
     if (observer) observer->piecesKept(result, origins);
     return result;
 }
