@@ -83,6 +83,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     {
         std::vector<PreparedNote> raw = pairNotes(file, observer);
         log << "[PREP] notes total(raw)=" << raw.size() << "\n";
+        routed.reserve(raw.size());  // each list below is sized once: a million notes are not copied twice
         for (PreparedNote& n : raw) {
             const int64_t s = int64_t{n.track} - offset;
             if (s < 0 || s >= song.sourceTrackCount) continue;
@@ -98,6 +99,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     // One source track sounds at a time on each output track.
     const std::vector<bool> home = homeTrackFlags(routing);
     std::vector<PreparedNote> arbitrated;
+    arbitrated.reserve(routed.size());
     for (auto& list : members) {
         std::vector<PreparedNote> kept = arbitrateTrack(routed, list, song.sourceTrackCount, home, observer);
         list.clear();
@@ -110,6 +112,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
 
     // Chords, programs and the final note lists.
     const int32_t threshold = chordThreshold(song.tpqn);
+    song.notes.reserve(arbitrated.size());
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         for (PreparedNote& n : groupChords(arbitrated, members[static_cast<size_t>(o)], o, threshold, observer)) {
             n.program = programAt(song.programsByTrack[static_cast<size_t>(n.track)], n.startTick);
