@@ -8,12 +8,16 @@ namespace {
 
 // -1, 0 or 1 as `a` sorts before, with or after `b`; a list sorts before its
 // own continuations.
-int compareLists(const std::vector<int32_t>& a, const std::vector<int32_t>& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    const auto [x, y] = std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin());
-    if (x != a.begin() + static_cast<std::ptrdiff_t>(common)) return *x < *y ? -1 : 1;
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
+int compareLists(const int32_t* a, std::size_t aLength, const int32_t* b, std::size_t bLength) {
+    const std::size_t common = std::min(aLength, bLength);
+    const auto [x, y] = std::mismatch(a, a + common, b);
+    if (x != a + common) return *x < *y ? -1 : 1;
+    if (aLength == bLength) return 0;
+    return aLength < bLength ? -1 : 1;
+}
+
+ListEntry entryOf(const std::vector<int32_t>& values, int32_t record) {
+    return ListEntry{values.data(), static_cast<uint32_t>(values.size()), record};
 }
 
 uint64_t mix(uint64_t hash, uint64_t value) {
@@ -23,22 +27,17 @@ uint64_t mix(uint64_t hash, uint64_t value) {
 
 }  // namespace
 
-const std::vector<int32_t>& RecordListOrder::listOf(int32_t record) const {
-    const EnvelopeRecord& r = index->records()[static_cast<std::size_t>(record)];
-    return en ? r.enValues : r.emValues;
+bool ListEntryOrder::operator()(const ListEntry& a, const ListEntry& b) const {
+    const int order = compareLists(a.values, a.length, b.values, b.length);
+    return order < 0 || (order == 0 && a.record < b.record);
 }
 
-bool RecordListOrder::operator()(int32_t a, int32_t b) const {
-    const int order = compareLists(listOf(a), listOf(b));
-    return order < 0 || (order == 0 && a < b);
+bool ListEntryOrder::operator()(const ListEntry& a, const std::vector<int32_t>* list) const {
+    return compareLists(a.values, a.length, list->data(), list->size()) < 0;
 }
 
-bool RecordListOrder::operator()(int32_t a, const std::vector<int32_t>* list) const {
-    return compareLists(listOf(a), *list) < 0;
-}
-
-bool RecordListOrder::operator()(const std::vector<int32_t>* list, int32_t a) const {
-    return compareLists(*list, listOf(a)) < 0;
+bool ListEntryOrder::operator()(const std::vector<int32_t>* list, const ListEntry& a) const {
+    return compareLists(list->data(), list->size(), a.values, a.length) < 0;
 }
 
 bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }
@@ -121,8 +120,9 @@ void RecordIndex::enterClass(Classes& classes, const ListKey& key, int32_t recor
 void RecordIndex::remove(int32_t record) {
     Slot& slot = slots_[static_cast<std::size_t>(record)];
     if (!slot.indexed) return;
-    byEm_.erase(record);
-    byEn_.erase(record);
+    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
+    byEm_.erase(entryOf(r.emValues, record));
+    byEn_.erase(entryOf(r.enValues, record));
     leaveClass(emClasses_, slot.em, record, false);
     leaveClass(enClasses_, slot.en, record, true);
     for (auto [lengths, length] : {std::pair{&emLengths_, slot.em.length}, std::pair{&enLengths_, slot.en.length}}) {
@@ -141,8 +141,8 @@ void RecordIndex::add(int32_t record) {
     slot.em = listKey(r.emValues);
     slot.en = listKey(r.enValues);
     slot.indexed = true;
-    byEm_.insert(record);
-    byEn_.insert(record);
+    byEm_.insert(entryOf(r.emValues, record));
+    byEn_.insert(entryOf(r.enValues, record));
     enterClass(emClasses_, slot.em, record, false);
     enterClass(enClasses_, slot.en, record, true);
     ++emLengths_[slot.em.length];

@@ -13,20 +13,22 @@
 
 namespace tonequill {
 
-class RecordIndex;
+// One value record in the order of one of its lists: the list's values (they
+// stay where they are while the record is in the index; a record leaves the
+// index before its lists change) and the record's index.
+struct ListEntry {
+    const int32_t* values = nullptr;
+    uint32_t length = 0;
+    int32_t record = 0;
+};
 
-// Orders value records by one of their lists, value by value (a list before
-// its own continuations), then by record index. A bare list can be looked up
-// among them too.
-struct RecordListOrder {
+// Lists value by value, a list before its own continuations, then by record
+// index. A bare list can be looked up among them too.
+struct ListEntryOrder {
     using is_transparent = void;
-    const RecordIndex* index = nullptr;
-    bool en = false;  // false: by Em values, true: by En values
-
-    [[nodiscard]] const std::vector<int32_t>& listOf(int32_t record) const;
-    bool operator()(int32_t a, int32_t b) const;
-    bool operator()(int32_t a, const std::vector<int32_t>* list) const;
-    bool operator()(const std::vector<int32_t>* list, int32_t a) const;
+    bool operator()(const ListEntry& a, const ListEntry& b) const;
+    bool operator()(const ListEntry& a, const std::vector<int32_t>* list) const;
+    bool operator()(const std::vector<int32_t>* list, const ListEntry& a) const;
 };
 
 // Finds envelope records by their content without walking the whole table:
@@ -55,7 +57,7 @@ public:
     [[nodiscard]] ListKey emKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].em; }
     [[nodiscard]] ListKey enKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].en; }
 
-    using ByList = std::set<int32_t, RecordListOrder>;
+    using ByList = std::set<ListEntry, ListEntryOrder>;
     using Classes = std::unordered_map<ListKey, std::vector<int32_t>, ListKeyHash>;
     using Lengths = std::map<uint32_t, uint32_t>;  // list length -> value records with it
 
@@ -85,8 +87,8 @@ private:
     const std::vector<EnvelopeRecord>* records_ = nullptr;
     std::size_t seen_ = 0;
     std::vector<Slot> slots_;
-    ByList byEm_{RecordListOrder{this, false}};
-    ByList byEn_{RecordListOrder{this, true}};
+    ByList byEm_;
+    ByList byEn_;
     Classes emClasses_;
     Classes enClasses_;
     Lengths emLengths_;

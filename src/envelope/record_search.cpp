@@ -25,15 +25,11 @@ size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(
 // stands for exactly this pair.
 int32_t knownRecord(const MappingTables& tables, const ValuePairKey& key, const std::vector<int32_t>& em,
                     const std::vector<int32_t>& en) {
-    auto [it, end] = tables.valuePairIndex.candidates(key);
-    for (; it != end; ++it) {
-        const auto k = static_cast<size_t>(it->second);
-        if (k < tables.records.size() && beginsWith(tables.records[k].emValues, em) &&
-            beginsWith(tables.records[k].enValues, en)) {
-            return it->second;
-        }
-    }
-    return -1;
+    return tables.valuePairIndex.find(key, [&](int32_t record) {
+        const auto k = static_cast<size_t>(record);
+        return k < tables.records.size() && beginsWith(tables.records[k].emValues, em) &&
+               beginsWith(tables.records[k].enValues, en);
+    });
 }
 
 // The longer records: value records whose Em values begin with all of `em`
@@ -47,12 +43,11 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
     const RecordIndex::ByList& byEn = index.byList(true);
     auto emIt = byEm.lower_bound(&em);
     auto enIt = byEn.lower_bound(&en);
-    auto emInside = [&] {
-        return emIt != byEm.end() && beginsWith(records[static_cast<size_t>(*emIt)].emValues, em);
+    auto beginsWithList = [](const ListEntry& entry, const std::vector<int32_t>& list) {
+        return list.size() <= entry.length && std::equal(list.begin(), list.end(), entry.values);
     };
-    auto enInside = [&] {
-        return enIt != byEn.end() && beginsWith(records[static_cast<size_t>(*enIt)].enValues, en);
-    };
+    auto emInside = [&] { return emIt != byEm.end() && beginsWithList(*emIt, em); };
+    auto enInside = [&] { return enIt != byEn.end() && beginsWithList(*enIt, en); };
     std::vector<int32_t> emRun;
     std::vector<int32_t> enRun;
     const std::vector<int32_t>* shorterRun = nullptr;
@@ -61,12 +56,12 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
         if (!emInside()) {
             shorterRun = &emRun;
         } else {
-            emRun.push_back(*emIt++);
+            emRun.push_back((emIt++)->record);
             if (!enInside()) {
                 shorterRun = &enRun;
                 runIsEm = false;
             } else {
-                enRun.push_back(*enIt++);
+                enRun.push_back((enIt++)->record);
             }
         }
     }

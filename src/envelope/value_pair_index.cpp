@@ -11,20 +11,38 @@ ListKey listKey(const std::vector<int32_t>& values) {
 }
 
 void ValuePairIndex::set(const ValuePairKey& key, int32_t record, const std::function<bool(int32_t)>& samePair) {
-    auto [it, end] = entries_.equal_range(key);
-    for (; it != end; ++it) {
-        if (samePair(it->second)) {
-            it->second = record;
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
+        Slot& slot = slots_[i];
+        if (slot.record < 0) {
+            slot = Slot{key, record};
+            ++used_;
+            return;
+        }
+        if (slot.key == key && samePair(slot.record)) {
+            slot.record = record;
             return;
         }
     }
-    entries_.emplace(key, record);
+}
+
+void ValuePairIndex::grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    // Order along a probe run does not matter: at most one entry stands for
+    // a given pair.
+    for (const Slot& slot : old) {
+        if (slot.record < 0) continue;
+        std::size_t i = home(slot.key);
+        while (slots_[i].record >= 0) i = (i + 1) & (slots_.size() - 1);
+        slots_[i] = slot;
+    }
 }
 
 int32_t ValuePairIndex::at(const ValuePair& pair) const {
-    const auto found = entries_.find(ValuePairKey{listKey(pair.first), listKey(pair.second)});
-    if (found == entries_.end()) throw std::out_of_range("ValuePairIndex::at: no such pair");
-    return found->second;
+    const int32_t found = find(ValuePairKey{listKey(pair.first), listKey(pair.second)}, [](int32_t) { return true; });
+    if (found < 0) throw std::out_of_range("ValuePairIndex::at: no such pair");
+    return found;
 }
 
 }  // namespace tonequill

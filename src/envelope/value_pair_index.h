@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -40,8 +39,9 @@ struct ValuePairKey {
 
 struct ValuePairKeyHash {
     std::size_t operator()(const ValuePairKey& key) const {
-        const ListKeyHash one;
-        return one(key.em) * 31 + one(key.en);
+        uint64_t h = key.em.hash * 0x9E3779B97F4A7C15ull ^ key.en.hash;
+        h ^= (uint64_t{key.em.length} << 32 | key.en.length) * 0xBF58476D1CE4E5B9ull;
+        return static_cast<std::size_t>(h ^ (h >> 29));
     }
 };
 
@@ -49,18 +49,23 @@ struct ValuePairKeyHash {
 // its record. A pair is kept as its fingerprint, never as a copy of its lists:
 // every pair entered is the beginning of its record's lists (a record only
 // ever grows at its end), so the record itself holds the pair's values, and
-// the envelope pass checks them there before it trusts an entry.
+// the envelope pass checks them there before it trusts an entry. One open
+// table of fingerprints; entries are only ever added or given a new record.
 class ValuePairIndex {
 public:
-    using Entries = std::unordered_multimap<ValuePairKey, int32_t, ValuePairKeyHash>;
+    [[nodiscard]] bool empty() const { return used_ == 0; }
+    [[nodiscard]] std::size_t size() const { return used_; }
 
-    [[nodiscard]] bool empty() const { return entries_.empty(); }
-    [[nodiscard]] std::size_t size() const { return entries_.size(); }
-
-    // The records entered under this fingerprint (more than one only when
-    // different pairs share it).
-    [[nodiscard]] std::pair<Entries::const_iterator, Entries::const_iterator> candidates(const ValuePairKey& key) const {
-        return entries_.equal_range(key);
+    // The first record entered under this fingerprint for which `matches`
+    // holds (more than one only when different pairs share it), or -1.
+    template <typename Matches>
+    [[nodiscard]] int32_t find(const ValuePairKey& key, Matches matches) const {
+        if (slots_.empty()) return -1;
+        for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[i];
+            if (slot.record < 0) return -1;
+            if (slot.key == key && matches(slot.record)) return slot.record;
+        }
     }
 
     // Enters `record` for the pair with this fingerprint. `samePair` tells
@@ -73,7 +78,18 @@ public:
     [[nodiscard]] int32_t at(const ValuePair& pair) const;
 
 private:
-    Entries entries_;
+    struct Slot {
+        ValuePairKey key;
+        int32_t record = -1;  // -1: free
+    };
+
+    [[nodiscard]] std::size_t home(const ValuePairKey& key) const {
+        return ValuePairKeyHash{}(key) & (slots_.size() - 1);
+    }
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
 };
 
 }  // namespace tonequill
