@@ -63,8 +63,8 @@ struct Pass {
                            : std::vector<int32_t>{};
         CombinedValues values = combineValues(bend, std::move(vib), std::move(arp), frames, site);
         // Only the flag of the bend is needed from here; a long note's lists are released first.
-        bend.fine = {};
-        bend.coarse = {};
+        bend.fine = std::vector<int32_t>();  // not "= {}", which keeps the memory
+        bend.coarse = std::vector<int32_t>();
         const int32_t k = findValueRecord(tables, std::move(values.fine), std::move(values.coarse));
         if (k < 0) return -1;
         // The latest note to use a shared record names it; labels of a kind

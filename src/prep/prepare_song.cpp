@@ -108,7 +108,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
             arbitrated.push_back(std::move(n));
         }
     }
-    routed = {};
+    routed = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
 
     // Chords, programs and the final note lists.
     const int32_t threshold = chordThreshold(song.tpqn);
@@ -121,8 +121,8 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
             song.notes.push_back(std::move(n));
         }
     }
-    arbitrated = {};
-    members = {};
+    arbitrated = std::vector<PreparedNote>();
+    members = std::vector<std::vector<int32_t>>();
 
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
