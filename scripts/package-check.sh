@@ -48,14 +48,14 @@ check() {  # description command...
 say "building version $version in build/release"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null
 # Only the targets scripts/demo.sh builds: that must be enough to install.
-cmake --build "$build" -j"$jobs" --target tonequill make-demo >/dev/null
+cmake --build "$build" -j"$jobs" --target tonequill tonequill-report make-demo >/dev/null
 
 check "CHANGELOG.md says what version $version added" grep -q "^## $version - " CHANGELOG.md
 
 # cmake --install into a staging folder.
 stage="$work/stage"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr/local >/dev/null
-for f in bin/tonequill share/man/man1/tonequill.1.gz share/doc/tonequill/changelog.gz \
+for f in bin/tonequill bin/tonequill-report share/man/man1/tonequill.1.gz share/doc/tonequill/changelog.gz \
   share/doc/tonequill/README.md share/doc/tonequill/examples/tve.txt; do
   check "cmake --install puts $f in place" test -f "$stage/usr/local/$f"
 done
@@ -105,13 +105,14 @@ check "dependencies are computed (libc6, libstdc++6): $depends" \
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/deb-files.txt"
 cat >"$work/expected-files.txt" <<EOF
 ./usr/bin/tonequill
+./usr/bin/tonequill-report
 ./usr/share/doc/tonequill/README.md
 ./usr/share/doc/tonequill/changelog.gz
 ./usr/share/doc/tonequill/examples/tve.txt
 ./usr/share/man/man1/tonequill.1.gz
 EOF
 if diff -u "$work/expected-files.txt" "$work/deb-files.txt" >"$work/files.diff"; then
-  pass "dpkg-deb -c lists the binary, the gzip-compressed manual page and the docs, nothing else"
+  pass "dpkg-deb -c lists the two programs, the gzip-compressed manual page and the docs, nothing else"
 else
   fail "the package's files differ from what is expected:"
   sed 's/^/  /' "$work/files.diff"
@@ -138,6 +139,10 @@ else
     check "the installed tonequill exits 0 on the demo song" test "$status" = 0
     check "the installed tonequill prints \"Convert done\"" grep -qx "Convert done" "$work/installed.out"
     check "the installed tonequill writes demo.mml, the same as the build's" cmp -s "$song/demo.mml" "$work/reference.mml"
+    report_status=0
+    (cd "$song" && /usr/bin/tonequill-report demo.mid >"$work/installed-report.out" 2>&1) || report_status=$?
+    check "the installed tonequill-report reports on the demo song" \
+      bash -c '[ "$1" = 0 ] && grep -q SUMMARY "$2"' _ "$report_status" "$work/installed-report.out"
     check "man finds the installed manual page" test "$(man -w tonequill 2>/dev/null)" = /usr/share/man/man1/tonequill.1.gz
     check "the installed example mapping file is the project's" cmp -s /usr/share/doc/tonequill/examples/tve.txt examples/tve.txt
     if [ "$was_installed" -eq 0 ]; then
