@@ -140,6 +140,32 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
     auto takesPart = [&](const PreparedNote& n) {
         return n.startTick < n.endTick && n.track >= 0 && n.track < sourceTrackCount;
     };
+    auto byStartTrackEnd = [](const PreparedNote& n) { return std::array<int32_t, 3>{n.startTick, n.track, n.endTick}; };
+
+    // One source track alone wins all of its own time: every note that takes
+    // part is kept whole, and the sweep below would only find that again.
+    if (observer == nullptr) {
+        int32_t only = -1;
+        bool single = true;
+        for (int32_t k : members) {
+            const PreparedNote& n = routed[static_cast<size_t>(k)];
+            if (!takesPart(n)) continue;
+            if (only < 0) only = n.track;
+            if (n.track != only) {
+                single = false;
+                break;
+            }
+        }
+        if (single) {
+            for (int32_t k : members) {
+                const PreparedNote& n = routed[static_cast<size_t>(k)];
+                if (takesPart(n)) result.push_back(n);
+            }
+            stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd);
+            return result;
+        }
+    }
+
     std::vector<Edge> edges;
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
@@ -214,10 +240,7 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         return a.endTick < b.endTick;
     };
     if (observer) origins = originsInSortedOrder(result, origins, before);
-    // The same order as `before`: start, track, end.
-    stableSortByKey<PreparedNote, 3>(result, [](const PreparedNote& n) {
-        return std::array<int32_t, 3>{n.startTick, n.track, n.endTick};
-    });
+    stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd);  // the order of `before`
     if (observer) observer->piecesKept(result, origins);
     return result;
 }
