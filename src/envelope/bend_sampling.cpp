@@ -21,6 +21,27 @@ void advanceBend(BendState& state, const std::vector<PitchBend>& bends, const st
     }
 }
 
+namespace {
+
+// floor(x) for x >= 0, without a library call where a conversion does it.
+double floorOfNonNegative(double x) {
+    if (x < 9.0e18) return static_cast<double>(static_cast<int64_t>(x));
+    return std::floor(x);
+}
+
+// The tick of the next event that would change the bend state, if any.
+std::optional<int32_t> nextChange(const BendState& state, const std::vector<PitchBend>& bends,
+                                  const std::vector<BendRange>& ranges) {
+    std::optional<int32_t> next;
+    if (state.bendCursor < bends.size()) next = bends[state.bendCursor].tick;
+    if (state.rangeCursor < ranges.size() && (!next || ranges[state.rangeCursor].tick < *next)) {
+        next = ranges[state.rangeCursor].tick;
+    }
+    return next;
+}
+
+}  // namespace
+
 BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
@@ -28,8 +49,11 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
     sample.fine.reserve(count);
     sample.coarse.reserve(count);
     advanceBend(state, bends, ranges, startTick);
-    for (size_t i = 0; i < count; ++i) {
-        advanceBend(state, bends, ranges, startTick + std::floor(static_cast<double>(i) * ticksPerFrame));
+    auto frameTick = [&](size_t i) { return startTick + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame); };
+    // Frames come in runs that see the same bend state: a run ends at the
+    // first frame whose tick reaches the next bend or range event.
+    for (size_t i = 0; i < count;) {
+        advanceBend(state, bends, ranges, frameTick(i));
         SplitPitch split;
         if (state.range > 0.0) {
             const double offset = (static_cast<double>(state.bend) - 8192.0) / 8192.0 * state.range * 16.0;
@@ -42,8 +66,27 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
             }
             split = splitPitch(*v);
         }
-        sample.fine.push_back(split.fine);
-        sample.coarse.push_back(split.coarse);
+        size_t end = count;
+        if (const std::optional<int32_t> next = nextChange(state, bends, ranges)) {
+            // The frame ticks only grow: step out from i until a frame reaches
+            // the event, then halve back to the first one that does.
+            auto reaches = [&](size_t j) { return *next <= frameTick(j); };
+            size_t below = i;  // does not reach: the state was just advanced to its tick
+            size_t step = 1;
+            while (below + step < count && !reaches(below + step)) {
+                below += step;
+                step *= 2;
+            }
+            size_t above = std::min(below + step, count);  // reaches, or the end
+            while (above - below > 1) {
+                const size_t middle = below + (above - below) / 2;
+                (reaches(middle) ? above : below) = middle;
+            }
+            end = above;
+        }
+        sample.fine.insert(sample.fine.end(), end - i, split.fine);
+        sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
+        i = end;
     }
     trimTrailingZeros(sample.fine);
     trimTrailingZeros(sample.coarse);
