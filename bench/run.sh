@@ -19,8 +19,12 @@ songs="$build/songs"
 
 TONEQUILL_NEED_BENCH=1 scripts/setup.sh
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_BENCH=ON -DTONEQUILL_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target tonequill make-bench-song micro-benchmarks >/dev/null
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_BENCH=ON -DTONEQUILL_TESTS=OFF &&
+       cmake --build "$build" -j"$(nproc)" --target tonequill make-bench-song micro-benchmarks; } >"$build/build.log" 2>&1; then
+  cat "$build/build.log" >&2
+  exit 1
+fi
 
 # name shape notes
 song_list=(
