@@ -1,6 +1,7 @@
 #include "envelope/record_index.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace tonequill {
@@ -10,8 +11,15 @@ namespace {
 // own continuations.
 int compareLists(const int32_t* a, std::size_t aLength, const int32_t* b, std::size_t bLength) {
     const std::size_t common = std::min(aLength, bLength);
-    const auto [x, y] = std::mismatch(a, a + common, b);
-    if (x != a + common) return *x < *y ? -1 : 1;
+    // Lists often share long beginnings (held bends, silent parts): skip
+    // equal blocks with memcmp, then find the first difference in the block.
+    constexpr std::size_t kBlock = 32;
+    std::size_t from = 0;
+    while (from + kBlock <= common && std::memcmp(a + from, b + from, kBlock * sizeof(int32_t)) == 0) from += kBlock;
+    const std::size_t to = std::min(common, from + kBlock);
+    const auto [x, y] = std::mismatch(a + from, a + to, b + from);
+    if (x != a + to) return *x < *y ? -1 : 1;
+    // No difference in the last block: it ended the common part.
     if (aLength == bLength) return 0;
     return aLength < bLength ? -1 : 1;
 }
@@ -125,10 +133,8 @@ void RecordIndex::remove(int32_t record) {
     byEn_.erase(entryOf(r.enValues, record));
     leaveClass(emClasses_, slot.em, record, false);
     leaveClass(enClasses_, slot.en, record, true);
-    for (auto [lengths, length] : {std::pair{&emLengths_, slot.em.length}, std::pair{&enLengths_, slot.en.length}}) {
-        const auto count = lengths->find(length);
-        if (--count->second == 0) lengths->erase(count);
-    }
+    emLengths_.remove(slot.em.length);
+    enLengths_.remove(slot.en.length);
     slot.indexed = false;
 }
 
@@ -145,8 +151,38 @@ void RecordIndex::add(int32_t record) {
     byEn_.insert(entryOf(r.enValues, record));
     enterClass(emClasses_, slot.em, record, false);
     enterClass(enClasses_, slot.en, record, true);
-    ++emLengths_[slot.em.length];
-    ++enLengths_[slot.en.length];
+    emLengths_.add(slot.em.length);
+    enLengths_.add(slot.en.length);
+}
+
+void RecordIndex::Lengths::add(uint32_t length) {
+    const auto at = std::lower_bound(lengths_.begin(), lengths_.end(), length);
+    const auto place = at - lengths_.begin();
+    if (at != lengths_.end() && *at == length) {
+        ++counts_[static_cast<std::size_t>(place)];
+        return;
+    }
+    lengths_.insert(at, length);
+    counts_.insert(counts_.begin() + place, 1);
+}
+
+void RecordIndex::Lengths::remove(uint32_t length) {
+    const auto at = std::lower_bound(lengths_.begin(), lengths_.end(), length);
+    const auto place = at - lengths_.begin();
+    if (--counts_[static_cast<std::size_t>(place)] > 0) return;
+    lengths_.erase(at);
+    counts_.erase(counts_.begin() + place);
+}
+
+void RecordIndex::Lengths::clear() {
+    lengths_.clear();
+    counts_.clear();
+}
+
+std::size_t RecordIndex::Lengths::upTo(std::size_t limit) const {
+    return static_cast<std::size_t>(std::upper_bound(lengths_.begin(), lengths_.end(), limit,
+                                                     [](std::size_t n, uint32_t length) { return n < length; }) -
+                                    lengths_.begin());
 }
 
 const std::vector<int32_t>* RecordIndex::emTokenRecords(uint64_t hash) const {

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -59,7 +58,20 @@ public:
 
     using ByList = std::set<ListEntry, ListEntryOrder>;
     using Classes = std::unordered_map<ListKey, std::vector<int32_t>, ListKeyHash>;
-    using Lengths = std::map<uint32_t, uint32_t>;  // list length -> value records with it
+    // The distinct lengths of the value records' lists on one side, ascending.
+    class Lengths {
+    public:
+        void add(uint32_t length);
+        void remove(uint32_t length);
+        void clear();
+        [[nodiscard]] const std::vector<uint32_t>& ascending() const { return lengths_; }
+        // How many distinct lengths are at most `limit`.
+        [[nodiscard]] std::size_t upTo(std::size_t limit) const;
+
+    private:
+        std::vector<uint32_t> lengths_;
+        std::vector<uint32_t> counts_;  // value records with each length
+    };
 
     [[nodiscard]] const ByList& byList(bool en) const { return en ? byEn_ : byEm_; }
     [[nodiscard]] const Classes& classes(bool en) const { return en ? enClasses_ : emClasses_; }

@@ -91,7 +91,7 @@ ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& v
     const RecordIndex::Classes& classes = index.classes(en);
     uint64_t hash = 0;
     size_t hashed = 0;
-    for (const auto& [length, records] : index.lengths(en)) {
+    for (const uint32_t length : index.lengths(en).ascending()) {
         if (length > values.size()) break;
         for (; hashed < length; ++hashed) hash = hashStep(hash, values[hashed]);
         const auto found = classes.find(ListKey{hash, length});
@@ -104,19 +104,29 @@ ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& v
 
 // The shorter records: value records whose Em values are a beginning of `em`
 // and whose En values a beginning of `en`; the largest m wins, the earlier
-// record on a tie. The side with fewer such records is walked; its lists were
-// matched by fingerprint, so the winner is checked value by value.
+// record on a tie. One side is walked, the one with fewer lengths to look at
+// (the other too when the first brings many records, and the side with fewer
+// records is used); its lists were matched by fingerprint, so the winner is
+// checked value by value.
 enum class Shorter { none, found, unsure };
 
 Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
                       int32_t& best) {
     const std::vector<EnvelopeRecord>& records = index.records();
-    const ShorterSide emSide = beginningsOf(index, em, false);
-    const ShorterSide enSide = beginningsOf(index, en, true);
-    const bool walkEm = emSide.count <= enSide.count;
+    const size_t emLengths = index.lengths(false).upTo(em.size());
+    const size_t enLengths = index.lengths(true).upTo(en.size());
+    bool walkEm = emLengths <= enLengths;
+    ShorterSide side = beginningsOf(index, walkEm ? em : en, !walkEm);
+    if (side.count > (walkEm ? enLengths : emLengths)) {
+        ShorterSide other = beginningsOf(index, walkEm ? en : em, walkEm);
+        if (other.count < side.count) {
+            side = std::move(other);
+            walkEm = !walkEm;
+        }
+    }
     best = -1;
     size_t bestLength = 0;
-    for (const std::vector<int32_t>* members : (walkEm ? emSide : enSide).classes) {
+    for (const std::vector<int32_t>* members : side.classes) {
         for (const int32_t k : *members) {
             const EnvelopeRecord& r = records[static_cast<size_t>(k)];
             if (!(walkEm ? beginsWith(en, r.enValues) : beginsWith(em, r.emValues))) continue;
