@@ -165,7 +165,7 @@ constexpr int64_t kBendCurves = static_cast<int64_t>(SongShape::bendCurves);
 
 void songArgs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"shape", "notes"});
-    b->Args({kOrdinary, 10000})->Args({kOrdinary, 100000})->Args({kLongBends, 4})->Args({kBendCurves, 5000});
+    b->Args({kOrdinary, 10000})->Args({kOrdinary, 100000})->Args({kLongBends, 10000})->Args({kBendCurves, 10000});
     b->Unit(benchmark::kMillisecond);
 }
 
