@@ -48,8 +48,9 @@ int32_t restValue(const std::string& token) { return parseInt32(std::string_view
 
 }  // namespace
 
-TokenList expandArpeggio(const TokenList& tokens, const std::vector<int32_t>& intervals) {
-    std::vector<int32_t> ascending = intervals.empty() ? std::vector<int32_t>{0} : intervals;
+TokenList expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals) {
+    std::vector<int32_t> ascending =
+        intervals.empty() ? std::vector<int32_t>{0} : std::vector<int32_t>(intervals.begin(), intervals.end());
     std::stable_sort(ascending.begin(), ascending.end());
     TokenList out;
     for (const std::string& token : tokens) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <vector>
 
 #include "mapping/mapping_tables.h"
@@ -18,7 +20,10 @@ inline constexpr int32_t kMaxArpeggioRepeat = 4096;
 // (r from 1 to kMaxArpeggioRepeat, 1 when missing or below 1); a signed
 // number is kept as written; anything else is dropped. A repeat count beyond
 // 32 bits throws std::out_of_range("stoi argument out of range").
-TokenList expandArpeggio(const TokenList& tokens, const std::vector<int32_t>& intervals);
+TokenList expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals);
+inline TokenList expandArpeggio(const TokenList& tokens, std::initializer_list<int32_t> intervals) {
+    return expandArpeggio(tokens, std::span<const int32_t>(intervals.begin(), intervals.size()));
+}
 
 // Turns vibrato tokens into exactly `frames` values: numbers, "D<h>" or
 // "D" <n> holds of the last number, and "L" to start the loop that fills the

@@ -1,6 +1,7 @@
 #include "prep/chords.h"
 
 #include <algorithm>
+#include <span>
 
 namespace tonequill {
 namespace {
@@ -23,8 +24,8 @@ PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t 
     chord.endTick = groupEnd;
     chord.velocity = velocity;
     chord.isChord = true;
-    chord.chordIntervals.clear();
-    for (int32_t p : pitches) chord.chordIntervals.push_back(p - base->note);
+    for (int32_t& p : pitches) p -= base->note;
+    chord.chordIntervals = ChordIntervals(std::span<const int32_t>(pitches));
     return chord;
 }
 

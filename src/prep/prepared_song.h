@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "envelope/combination.h"
+#include "prep/chord_intervals.h"
 
 namespace tonequill {
 
@@ -20,7 +21,7 @@ struct PreparedNote {
     int32_t program = 0;
     int32_t envelopeIndex = -1;
     bool isChord = false;
-    std::vector<int32_t> chordIntervals;  // distinct member notes minus the lowest, ascending
+    ChordIntervals chordIntervals;  // distinct member notes minus the lowest, ascending
 };
 
 struct ProgramChange {
