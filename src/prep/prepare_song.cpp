@@ -1,6 +1,7 @@
 #include "prep/prepare_song.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -78,22 +79,27 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     song.cc12ByTrack = std::move(events.cc12);
 
     // Pair the notes and send each to its output track.
-    std::vector<PreparedNote> routed;
+    // The notes that are routed stay in the list of paired notes, closed up in
+    // the same order: a million notes are not copied to a second list.
+    std::vector<PreparedNote> routed = pairNotes(file, observer);
     std::vector<std::vector<int32_t>> members(outputCount);
     {
-        std::vector<PreparedNote> raw = pairNotes(file, observer);
-        log << "[PREP] notes total(raw)=" << raw.size() << "\n";
-        routed.reserve(raw.size());  // each list below is sized once: a million notes are not copied twice
-        for (PreparedNote& n : raw) {
+        const int32_t rawCount = count32(routed.size());
+        log << "[PREP] notes total(raw)=" << routed.size() << "\n";
+        size_t kept = 0;
+        for (size_t i = 0; i < routed.size(); ++i) {
+            PreparedNote& n = routed[i];
             const int64_t s = int64_t{n.track} - offset;
             if (s < 0 || s >= song.sourceTrackCount) continue;
             const int32_t o = song.routing[static_cast<size_t>(s)];
             if (o < 0 || o >= song.outputTrackCount) continue;
             n.track = static_cast<int32_t>(s);
-            members[static_cast<size_t>(o)].push_back(count32(routed.size()));
-            routed.push_back(std::move(n));
+            members[static_cast<size_t>(o)].push_back(count32(kept));
+            if (kept != i) routed[kept] = std::move(n);
+            ++kept;
         }
-        if (observer) observer->notesRouted(routed, members, count32(raw.size()), offset);
+        routed.erase(routed.begin() + static_cast<std::ptrdiff_t>(kept), routed.end());
+        if (observer) observer->notesRouted(routed, members, rawCount, offset);
     }
 
     // One source track sounds at a time on each output track.
