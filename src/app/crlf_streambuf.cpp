@@ -1,5 +1,6 @@
 #include "app/crlf_streambuf.h"
 
+#include <cstring>
 #include <string>
 
 namespace tonequill {
@@ -18,9 +19,17 @@ std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
     // holds a line break every few bytes.
     std::string converted;
     converted.reserve(static_cast<size_t>(n) + static_cast<size_t>(n) / 8);
-    for (std::streamsize i = 0; i < n; ++i) {
-        if (s[i] == '\n') converted += '\r';
-        converted += s[i];
+    const char* from = s;
+    const char* const end = s + n;
+    while (from != end) {
+        const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
+        if (lineEnd == nullptr) {
+            converted.append(from, end);
+            break;
+        }
+        converted.append(from, lineEnd);
+        converted += "\r\n";
+        from = lineEnd + 1;
     }
     const auto size = static_cast<std::streamsize>(converted.size());
     return destination_->sputn(converted.data(), size) == size ? n : 0;
