@@ -34,20 +34,31 @@ void buildCombinations(MappingTables& tables, PreparedSong& song) {
         if (o == kSampleTrack) continue;
         const int32_t n = o + 1;
         const ChannelLayout layout = channelLayout(o);
+        // Neighbouring notes mostly share their voice and level; a pair already
+        // entered needs no second look-up.
+        bool entered = false;
+        int32_t lastVoice = 0;
+        int32_t lastLevel = 0;
+        int32_t lastNoiseRecord = -1;
         for (const int32_t index : notesInTimeOrder(song, o)) {
             PreparedNote& note = song.notes[static_cast<size_t>(index)];
             // The layout gives TR4 its 16 levels like the other tracks.
             const int32_t level = volumeLevel(layout.levelCount, note.velocity);
-            if (o == kNoiseTrack) {
-                const int32_t voice = voiceNumber(layout.voiceBase, note.note, n, note);
-                comboNumber(song, voice, level, n);
-                song.usedVoices.insert(voice);
-                note.envelopeIndex = noiseRecord(tables, noiseRecords, voice);
-            } else {
-                const int32_t voice = voiceNumber(layout.voiceBase, static_cast<int64_t>(note.program) + 1, n, note);
+            const int32_t voice = o == kNoiseTrack
+                                      ? voiceNumber(layout.voiceBase, note.note, n, note)
+                                      : voiceNumber(layout.voiceBase, static_cast<int64_t>(note.program) + 1, n, note);
+            const bool sameVoice = entered && voice == lastVoice;
+            if (!sameVoice || level != lastLevel) {
                 comboNumber(song, voice, level, n);
                 song.usedVoices.insert(voice);
             }
+            if (o == kNoiseTrack) {
+                if (!sameVoice) lastNoiseRecord = noiseRecord(tables, noiseRecords, voice);
+                note.envelopeIndex = lastNoiseRecord;
+            }
+            entered = true;
+            lastVoice = voice;
+            lastLevel = level;
         }
     }
 }

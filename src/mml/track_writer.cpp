@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "mml/mml_ticks.h"
@@ -52,7 +54,8 @@ void appendRepeated(std::string& text, const std::string& piece, int64_t times) 
 std::string pitchText(int32_t note, int32_t octaveValue, TrackState& state, bool alwaysAbsolute) {
     std::string text;
     if (alwaysAbsolute || state.octaveUnset) {
-        text += "o" + std::to_string(octaveValue);
+        text += 'o';
+        text += std::to_string(octaveValue);
         state.octaveUnset = false;
     } else {
         const int64_t steps = static_cast<int64_t>(octaveValue) - state.octave;
@@ -108,6 +111,7 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
     const std::string wholeBarTie = order.empty() ? "" : lengthText(static_cast<int32_t>(bar), false, song.lengthTable, log) + "^\n";
 
     TrackState state;
+    std::optional<std::pair<ComboKey, int32_t>> lastCombo;
     for (int32_t position : order) {
         const PreparedNote& note = song.notes[static_cast<std::size_t>(position)];
         const int64_t start = mmlTick(note.startTick, song.tickScale, n);
@@ -134,9 +138,13 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
             const int32_t level = volumeLevel(layout.levelCount, note.velocity);
             int32_t combo = -1;
             if (fitsInt32(voice) && fitsInt32(n)) {
-                const auto found = song.comboIndex.find(
-                    ComboKey{static_cast<int32_t>(voice), level, static_cast<int32_t>(n)});
-                if (found != song.comboIndex.end()) combo = found->second;
+                // Neighbouring notes mostly share their voice and level: the last answer is kept.
+                const ComboKey key{static_cast<int32_t>(voice), level, static_cast<int32_t>(n)};
+                if (!lastCombo || lastCombo->first != key) {
+                    const auto found = song.comboIndex.find(key);
+                    lastCombo.emplace(key, found != song.comboIndex.end() ? found->second : -1);
+                }
+                combo = lastCombo->second;
             }
             if (voice != state.lastVoice) {
                 text += "E@" + std::to_string(voice);
