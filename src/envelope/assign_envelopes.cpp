@@ -1,6 +1,8 @@
 #include "envelope/assign_envelopes.h"
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 #include "envelope/bend_sampling.h"
@@ -31,11 +33,36 @@ struct Pass {
     double ticksPerFrame = 1.0;
     FrameBudget budget;
 
+    // Neighbouring notes mostly ask for the same vibrato and arpeggio: the
+    // last choice of each is kept rather than made and copied again.
+    std::optional<int32_t> vibratoKey;
+    VibratoChoice vibratoChoice;
+    std::optional<std::tuple<bool, int32_t, int32_t>> arpeggioKey;  // chord or not, program, controller 12
+    ArpeggioChoice arpeggioChoice;
+
+    const VibratoChoice& vibratoFor(int32_t modulation) {
+        if (vibratoKey != modulation) {
+            vibratoChoice = pickVibrato(tables, modulation);
+            vibratoKey = modulation;
+        }
+        return vibratoChoice;
+    }
+
+    // The choice depends on the note only through its being a chord and its program.
+    const ArpeggioChoice& arpeggioFor(const PreparedNote& note, int32_t cc12) {
+        const std::tuple<bool, int32_t, int32_t> key{note.isChord, note.program, cc12};
+        if (arpeggioKey != key) {
+            arpeggioChoice = pickArpeggio(tables, note, cc12);
+            arpeggioKey = key;
+        }
+        return arpeggioChoice;
+    }
+
     // Steps for one note whose source track is known; returns its record index.
     int32_t envelopeOf(const PreparedNote& note, BendState& bendState, const NoteSite& site) {
         const int32_t source = note.track;
-        const VibratoChoice vibrato =
-            pickVibrato(tables, controllerValueAt(listOf(song.modulationByTrack, source), note.startTick, 0));
+        const VibratoChoice& vibrato =
+            vibratoFor(controllerValueAt(listOf(song.modulationByTrack, source), note.startTick, 0));
 
         const int64_t frameCount = framesOfNote(note.startTick, note.endTick, ticksPerFrame);
         budget.take(frameCount, site);  // keeps frameCount within 32 bits too
@@ -43,8 +70,8 @@ struct Pass {
         BendSample bend = sampleBend(bendState, listOf(bendsByTrack, source), listOf(bendRangesByTrack, source),
                                            note.startTick, frames, ticksPerFrame, site);
 
-        const ArpeggioChoice arpeggio =
-            pickArpeggio(tables, note, controllerValueAt(listOf(song.cc12ByTrack, source), note.startTick, -1));
+        const ArpeggioChoice& arpeggio =
+            arpeggioFor(note, controllerValueAt(listOf(song.cc12ByTrack, source), note.startTick, -1));
 
         const int sources = (arpeggio.hasAp ? 1 : 0) + (vibrato.hasEmo ? 1 : 0) + (bend.hasBend ? 1 : 0);
         if (sources == 0) return -1;
@@ -88,7 +115,7 @@ struct Pass {
 
 void assignEnvelopes(MappingTables& tables, PreparedSong& song, const std::vector<std::vector<PitchBend>>& bendsByTrack,
                      const std::vector<std::vector<BendRange>>& bendRangesByTrack, std::ostream& log) {
-    Pass pass{tables, song, bendsByTrack, bendRangesByTrack, ticksPerFrame(song), FrameBudget{}};
+    Pass pass{tables, song, bendsByTrack, bendRangesByTrack, ticksPerFrame(song), FrameBudget{}, {}, {}, {}, {}};
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         // TR4 takes its note envelopes from combination building; TR5 plays samples.
         if (o == 3 || o == 4) continue;
