@@ -1,4 +1,5 @@
 #include "mml/definitions.h"
+#include "plain_loop_search.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ namespace {
 
 using testing::addCombo;
 using testing::makeSong;
+using testing::plainValueListBody;
 
 std::vector<int32_t> distinctThenRepeating(int32_t leadIn, int32_t periods) {
     std::vector<int32_t> values;
@@ -55,32 +57,6 @@ TEST(ValueListBody, ChoosesTheCheapestLoopOrNone) {
         {"lead-in of cost 63 is never used", distinctThenRepeating(63, 20), distinctRuns(63) + repeated("1 2 ", 20)},
     };
     for (const Case& c : cases) EXPECT_EQ(valueListBody(c.values), c.body) << c.what;
-}
-
-// The loop search written out plainly: every lead-in and period, each tail
-// checked value by value, each cost counted from scratch.
-std::string plainValueListBody(const std::vector<int32_t>& values) {
-    const std::size_t n = values.size();
-    std::size_t best = runCost(values, 0, n);
-    std::size_t bestStart = 0;
-    std::size_t bestPeriod = 0;
-    for (std::size_t s = 0; n >= 8 && s + 4 < n; ++s) {
-        const std::size_t pre = runCost(values, 0, s);
-        if (pre > 62) continue;
-        for (std::size_t p = 2; 2 * p <= n - s; ++p) {
-            bool repeats = true;
-            for (std::size_t i = s + p; i < n; ++i) repeats = repeats && values[i] == values[s + (i - s) % p];
-            if (!repeats) continue;
-            const std::size_t total = runCost(values, s, s + p) + pre + 1;
-            if (total < best) {
-                best = total;
-                bestStart = s;
-                bestPeriod = p;
-            }
-        }
-    }
-    if (bestPeriod == 0) return runText(values, 0, n);
-    return runText(values, 0, bestStart) + "L " + runText(values, bestStart, bestStart + bestPeriod);
 }
 
 TEST(ValueListBody, AgreesWithThePlainSearchOnManyLists) {
