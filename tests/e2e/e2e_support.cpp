@@ -32,12 +32,15 @@ std::string quote(const std::string& s) {
 }
 }  // namespace
 
-RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdir) {
+RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdir,
+                    const std::vector<std::string>& launcher) {
     static std::atomic<int> counter{0};
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const fs::path outFile = fs::temp_directory_path() / ("tonequill-out-" + tag);
     const fs::path errFile = fs::temp_directory_path() / ("tonequill-err-" + tag);
-    std::string command = "cd " + quote(workdir.string()) + " && " + quote(TONEQUILL_BINARY);
+    std::string command = "cd " + quote(workdir.string()) + " &&";
+    for (const auto& word : launcher) command += " " + quote(word);
+    command += " " + quote(TONEQUILL_BINARY);
     for (const auto& a : args) command += " " + quote(a);
     command += " >" + quote(outFile.string()) + " 2>" + quote(errFile.string()) + " </dev/null";
     const int raw = std::system(command.c_str());

@@ -31,8 +31,10 @@ private:
     std::filesystem::path path_;
 };
 
-// Runs the real binary with `args` in the working directory `workdir`.
-RunResult runBinary(const std::vector<std::string>& args, const std::filesystem::path& workdir);
+// Runs the real binary with `args` in the working directory `workdir`; a
+// `launcher` (such as setpriv and its options) goes before the binary.
+RunResult runBinary(const std::vector<std::string>& args, const std::filesystem::path& workdir,
+                    const std::vector<std::string>& launcher = {});
 
 // Lines of a text, without their line breaks.
 std::vector<std::string> linesOf(const std::string& text);
