@@ -8,7 +8,10 @@ BufferedStreambuf::BufferedStreambuf(std::streambuf* destination) : destination_
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
-BufferedStreambuf::~BufferedStreambuf() { sync(); }
+BufferedStreambuf::~BufferedStreambuf() {
+    passOn();
+    destination_->pubsync();
+}
 
 bool BufferedStreambuf::passOn() {
     const std::streamsize n = pptr() - pbase();
