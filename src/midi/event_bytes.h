@@ -77,6 +77,7 @@ private:
         size_ = static_cast<uint32_t>(size);
         if (isInline()) return store_;
         auto* buffer = new uint8_t[size];
+        // cppcheck-suppress uninitdata ; the pointer itself is stored, not what it points to
         std::memcpy(store_, &buffer, sizeof buffer);
         return buffer;
     }
