@@ -13,6 +13,7 @@
 
 #include "app/run.h"
 #include "e2e_support.h"
+#include "fixture_songs.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
@@ -288,30 +289,6 @@ TEST(ReportCommand, MappingFileBesideTheInputElseInTheWorkingDirectory) {
     EXPECT_EQ(mappingLine(), "Mapping file: tve.txt");
     writeText(dir.file("music/tve.txt"), kEveryReasonMapping);
     EXPECT_EQ(mappingLine(), "Mapping file: music/tve.txt");
-}
-
-// The conductor with a tempo change, a lead directed onto TR2 over a home
-// chord there, percussion on TR4 and samples on TR5 (the preparation-log song).
-std::vector<uint8_t> routedSong() {
-    TrackBuilder conductor;
-    conductor.name(0, "Demo").tempo(0, 468750).program(0, 0, 3).controller(0, 1, 101, 0).controller(0, 1, 100, 0).tempo(
-        1920, 1000000);
-    TrackBuilder lead;
-    lead.name(0, "trx2 lead").program(0, 0, 5).note(0, 960, 0, 72, 100).note(960, 1920, 0, 74, 90);
-    TrackBuilder pad;
-    pad.name(0, "pad")
-        .program(0, 1, 10)
-        .controller(0, 1, 6, 12)
-        .controller(0, 1, 38, 50)
-        .note(480, 1440, 1, 60, 80)
-        .note(500, 1440, 1, 64, 100)
-        .note(480, 1440, 1, 67, 90)
-        .pitchBend(960, 1, 12288);
-    TrackBuilder perc;
-    perc.name(0, "trx4 perc").note(0, 100, 9, 36, 127).note(20, 100, 9, 38, 64).note(480, 600, 9, 36, 127);
-    TrackBuilder dpcm;
-    dpcm.name(0, "trx5 dpcm").note(0, 240, 9, 40, 100);
-    return buildMidi({conductor, lead, pad, perc, dpcm}, 480);
 }
 
 struct Outcome {
