@@ -45,7 +45,16 @@ std::optional<int32_t> nextChange(const BendState& state, const std::vector<Pitc
 BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
+    sampleBend(sample, state, bends, ranges, startTick, frames, ticksPerFrame, site);
+    return sample;
+}
+
+void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBend>& bends,
+                const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
+                const NoteSite& site) {
     const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
+    sample.fine.clear();
+    sample.coarse.clear();
     sample.fine.reserve(count);
     sample.coarse.reserve(count);
     advanceBend(state, bends, ranges, startTick);
@@ -91,7 +100,6 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
     trimTrailingZeros(sample.fine);
     trimTrailingZeros(sample.coarse);
     sample.hasBend = hasNonZero(sample.fine) || hasNonZero(sample.coarse);
-    return sample;
 }
 
 }  // namespace tonequill

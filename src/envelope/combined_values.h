@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "envelope/bend_sampling.h"
@@ -17,10 +18,11 @@ struct CombinedValues {
 
 // Sums arpeggio (semitones), bend and vibrato (sixteenths) frame by frame:
 // (arp + coarse bend) * 16 + fine bend + vib. The bend lists hold their last
-// value past their end; `vib` and `arp` hold `frames` values, or none for a
-// source the note lacks (their storage is reused for the result). A sum
-// beyond 32 bits throws ConversionError naming `site`.
-CombinedValues combineValues(const BendSample& bend, std::vector<int32_t> vib, std::vector<int32_t> arp,
-                             int32_t frames, const NoteSite& site);
+// value past their end; `vib` and `arp` hold at least `frames` values, or none
+// for a source the note lacks. The lists go into `out`, whose storage is
+// reused from note to note. A sum beyond 32 bits throws ConversionError naming
+// `site`.
+void combineValues(CombinedValues& out, const BendSample& bend, std::span<const int32_t> vib,
+                   std::span<const int32_t> arp, int32_t frames, const NoteSite& site);
 
 }  // namespace tonequill

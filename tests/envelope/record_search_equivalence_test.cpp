@@ -7,102 +7,17 @@
 
 #include "envelope/pitch_values.h"
 #include "envelope/record_search.h"
+#include "plain_record_search.h"
 
 namespace tonequill {
 namespace {
 
+using testing::PlainTable;
+using testing::plainTokenEm;
+using testing::plainTokenEn;
+using testing::plainValueRecord;
+using testing::sameRecord;
 using Values = std::vector<int32_t>;
-
-struct PlainTable {
-    std::vector<EnvelopeRecord> records;
-    std::map<ValuePair, int32_t> pairs;
-};
-
-bool beginsWith(const Values& whole, const Values& part) {
-    return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
-}
-
-void setValues(EnvelopeRecord& r, const Values& em, const Values& en) {
-    r.emValues = em;
-    r.enValues = en;
-    r.hasEm = hasNonZero(em);
-    r.hasEn = hasNonZero(en);
-    r.emVerbatim = false;
-    r.enVerbatim = false;
-}
-
-int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& en) {
-    if (!hasNonZero(em) && !hasNonZero(en)) return -1;
-    if (auto it = t.pairs.find({em, en}); it != t.pairs.end()) return it->second;
-    int32_t longer = -1;
-    int32_t shorter = -1;
-    size_t longerM = 0;
-    size_t shorterM = 0;
-    for (size_t k = 0; k < t.records.size(); ++k) {
-        const EnvelopeRecord& r = t.records[k];
-        if (r.emVerbatim || r.enVerbatim) continue;
-        const size_t m = std::min(r.emValues.size(), r.enValues.size());
-        if (beginsWith(r.emValues, em) && beginsWith(r.enValues, en) && (longer < 0 || m >= longerM)) {
-            longer = static_cast<int32_t>(k);
-            longerM = m;
-        }
-    }
-    if (longer >= 0) return t.pairs[{em, en}] = longer;
-    for (size_t k = 0; k < t.records.size(); ++k) {
-        const EnvelopeRecord& r = t.records[k];
-        if (r.emVerbatim || r.enVerbatim) continue;
-        const size_t m = std::min(r.emValues.size(), r.enValues.size());
-        if (m >= 1 && beginsWith(em, r.emValues) && beginsWith(en, r.enValues) && (shorter < 0 || m > shorterM)) {
-            shorter = static_cast<int32_t>(k);
-            shorterM = m;
-        }
-    }
-    if (shorter >= 0) {
-        EnvelopeRecord& r = t.records[static_cast<size_t>(shorter)];
-        t.pairs[{r.emValues, r.enValues}] = shorter;
-        setValues(r, em, en);
-        return t.pairs[{em, en}] = shorter;
-    }
-    EnvelopeRecord fresh;
-    setValues(fresh, em, en);
-    t.records.push_back(fresh);
-    return t.pairs[{em, en}] = static_cast<int32_t>(t.records.size() - 1);
-}
-
-int32_t plainTokenEm(PlainTable& t, const TokenList& tokens, const std::string& name) {
-    for (size_t k = 0; k < t.records.size(); ++k) {
-        const EnvelopeRecord& r = t.records[k];
-        if (r.emVerbatim && r.hasEmo && !r.plusPb && !r.hasAp && r.emTokens == tokens) return static_cast<int32_t>(k);
-    }
-    EnvelopeRecord fresh;
-    fresh.hasEm = fresh.emVerbatim = fresh.hasEmo = true;
-    fresh.emTokens = tokens;
-    fresh.emoName = name;
-    t.records.push_back(fresh);
-    return static_cast<int32_t>(t.records.size() - 1);
-}
-
-int32_t plainTokenEn(PlainTable& t, const TokenList& tokens, const std::string& apText) {
-    for (size_t k = 0; k < t.records.size(); ++k) {
-        const EnvelopeRecord& r = t.records[k];
-        if (r.enVerbatim && r.hasAp && !r.apWithEm && r.apText == apText && r.enTokens == tokens) {
-            return static_cast<int32_t>(k);
-        }
-    }
-    EnvelopeRecord fresh;
-    fresh.hasEn = fresh.enVerbatim = fresh.hasAp = true;
-    fresh.enTokens = tokens;
-    fresh.apText = apText;
-    t.records.push_back(fresh);
-    return static_cast<int32_t>(t.records.size() - 1);
-}
-
-bool sameRecord(const EnvelopeRecord& a, const EnvelopeRecord& b) {
-    return a.emValues == b.emValues && a.enValues == b.enValues && a.emTokens == b.emTokens &&
-           a.enTokens == b.enTokens && a.hasEm == b.hasEm && a.hasEn == b.hasEn && a.emVerbatim == b.emVerbatim &&
-           a.enVerbatim == b.enVerbatim && a.hasEmo == b.hasEmo && a.plusPb == b.plusPb && a.emoName == b.emoName &&
-           a.hasAp == b.hasAp && a.apWithEm == b.apWithEm && a.apText == b.apText;
-}
 
 // Pairs of lists that often begin like each other: a few values from a small
 // alphabet, often a pair seen before with each list cut or continued on its own.

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "envelope/note_sources.h"
+#include "mapping/mapping_tables.h"
+#include "prep/prepared_song.h"
+
+namespace tonequill {
+
+// A note source's values for the longest note asked for so far. Spelling
+// tokens out to fewer frames gives the beginning of spelling them out to
+// more, so a shorter note reads the beginning of these.
+class FramePrefix {
+public:
+    // The first `frames` values; `expand(n)` spells the tokens out to n frames.
+    template <typename Expand>
+    std::span<const int32_t> first(int32_t frames, Expand expand) {
+        const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+        if (values_.size() < n) values_ = expand(grownLength(n));
+        return {values_.data(), n};
+    }
+
+private:
+    // Room for somewhat longer notes too, so that notes growing one frame at
+    // a time do not spell the tokens out again each time.
+    [[nodiscard]] int32_t grownLength(size_t n) const;
+
+    std::vector<int32_t> values_;
+};
+
+// What one modulation depth gives a note: its vibrato, the vibrato's values
+// and, once a note has needed it, its token record.
+struct VibratoMemo {
+    VibratoChoice choice;
+    FramePrefix values;
+    int32_t tokenRecord = -1;  // -1: not looked up yet
+};
+
+// What one arpeggio key gives a note: the arpeggio, its En tokens for the
+// chord, their values and the token record, each made when first needed.
+struct ArpeggioMemo {
+    ArpeggioChoice choice;
+    bool spelled = false;
+    TokenList enTokens;
+    FramePrefix values;
+    int32_t tokenRecord = -1;  // -1: not looked up yet
+
+    const TokenList& tokensForChord(std::span<const int32_t> intervals);
+};
+
+// Neighbouring notes mostly play the same vibrato and arpeggio. Their
+// choices, values and token records are kept per modulation depth and per
+// arpeggio key (chord or not, program, controller 12, chord intervals) instead
+// of being made again for every note. Token records found once stay the answer:
+// a token record never changes and the search returns the first one that fits.
+class SourceMemo {
+public:
+    explicit SourceMemo(const MappingTables& tables) : tables_(tables) {}
+
+    VibratoMemo& vibrato(int32_t modulation);
+    // The reference holds until the next call.
+    ArpeggioMemo& arpeggio(const PreparedNote& note, int32_t cc12);
+
+private:
+    struct ArpeggioKey {
+        bool chord = false;
+        int32_t program = 0;
+        int32_t cc12 = 0;
+        std::vector<int32_t> intervals;
+        bool operator==(const ArpeggioKey&) const = default;
+    };
+    struct ArpeggioKeyHash {
+        size_t operator()(const ArpeggioKey& key) const;
+    };
+
+    const MappingTables& tables_;
+    std::unordered_map<int32_t, VibratoMemo> vibratos_;
+    std::unordered_map<ArpeggioKey, ArpeggioMemo, ArpeggioKeyHash> arpeggios_;
+    ArpeggioKey probe_;  // reused for look-ups, so that a look-up allocates nothing
+};
+
+}  // namespace tonequill

@@ -1,0 +1,189 @@
+// The envelope pass keeps choices, spelled-out values and token records from
+// note to note and reads controllers with cursors; it gives every note the
+// record, and leaves the table, that the steps read literally give.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "envelope/note_sources.h"
+#include "envelope/pitch_values.h"
+#include "envelope/token_expansion.h"
+#include "plain_record_search.h"
+#include "song_fixture.h"
+
+namespace tonequill {
+namespace {
+
+using testing::PlainTable;
+using testing::SongFixture;
+using Values = std::vector<int32_t>;
+
+int32_t lastValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none) {
+    int32_t value = none;
+    for (const ControlChange& e : events) {
+        if (e.tick <= tick) value = e.value;
+    }
+    return value;
+}
+
+// One tick is one frame in the fixture's song.
+struct PlainBend {
+    size_t bendAt = 0;
+    size_t rangeAt = 0;
+    int32_t bend = 8192;
+    double range = 2.0;
+
+    void advance(const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges, int32_t tick) {
+        for (; bendAt < bends.size() && bends[bendAt].tick <= tick; ++bendAt) bend = bends[bendAt].value;
+        for (; rangeAt < ranges.size() && ranges[rangeAt].tick <= tick; ++rangeAt) range = ranges[rangeAt].semitones;
+    }
+};
+
+int32_t heldAt(const Values& values, size_t i) {
+    if (values.empty()) return 0;
+    return i < values.size() ? values[i] : values.back();
+}
+
+// Steps 1 to 7 for every note, every list made afresh.
+std::vector<int32_t> plainPass(PlainTable& table, const SongFixture& f) {
+    std::vector<int32_t> result(f.song.notes.size(), -1);
+    for (int32_t o = 0; o < f.song.outputTrackCount; ++o) {
+        if (o == 3 || o == 4) continue;
+        std::vector<int32_t> order = f.song.trackNotes[static_cast<size_t>(o)];
+        std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+            const PreparedNote& x = f.note(a);
+            const PreparedNote& y = f.note(b);
+            return x.startTick != y.startTick ? x.startTick < y.startTick : x.endTick < y.endTick;
+        });
+        std::vector<PlainBend> states(static_cast<size_t>(f.song.sourceTrackCount));
+        for (const int32_t index : order) {
+            const PreparedNote& note = f.note(index);
+            const auto s = static_cast<size_t>(note.track);
+            const VibratoChoice vibrato =
+                pickVibrato(f.tables, lastValueAt(f.song.modulationByTrack[s], note.startTick, 0));
+            const auto frames = static_cast<size_t>(std::max(1, note.endTick - note.startTick));
+            Values fine;
+            Values coarse;
+            PlainBend& bend = states[s];
+            for (size_t i = 0; i < frames; ++i) {
+                bend.advance(f.bends[s], f.ranges[s], note.startTick + static_cast<int32_t>(i));
+                SplitPitch split;
+                if (bend.range > 0) split = splitPitch(*roundToInt32((bend.bend - 8192.0) / 8192.0 * bend.range * 16.0));
+                fine.push_back(split.fine);
+                coarse.push_back(split.coarse);
+            }
+            trimTrailingZeros(fine);
+            trimTrailingZeros(coarse);
+            const bool hasBend = hasNonZero(fine) || hasNonZero(coarse);
+            const ArpeggioChoice arpeggio =
+                pickArpeggio(f.tables, note, lastValueAt(f.song.cc12ByTrack[s], note.startTick, -1));
+            const int sources = (arpeggio.hasAp ? 1 : 0) + (vibrato.hasEmo ? 1 : 0) + (hasBend ? 1 : 0);
+            int32_t k = -1;
+            if (sources == 1 && hasBend) {
+                k = plainValueRecord(table, fine, coarse);
+            } else if (sources == 1 && vibrato.hasEmo) {
+                k = plainTokenEm(table, vibrato.tokens, vibrato.name);
+            } else if (sources == 1) {
+                TokenList tokens = expandArpeggio(arpeggio.tokens, note.chordIntervals);
+                if (tokens.empty()) tokens.emplace_back("0");
+                k = plainTokenEn(table, tokens, arpeggio.apText);
+            } else if (sources > 1) {
+                const auto n = static_cast<int32_t>(frames);
+                const Values vib = vibrato.hasEmo ? expandValueTokens(vibrato.tokens, n) : Values(frames, 0);
+                const Values arp = arpeggio.hasAp
+                                       ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals), n)
+                                       : Values(frames, 0);
+                Values f1;
+                Values c1;
+                for (size_t i = 0; i < frames; ++i) {
+                    const SplitPitch split =
+                        splitPitch((arp[i] + heldAt(coarse, i)) * 16 + heldAt(fine, i) + vib[i]);
+                    f1.push_back(split.fine);
+                    c1.push_back(split.coarse);
+                }
+                trimTrailingZeros(f1);
+                trimTrailingZeros(c1);
+                k = plainValueRecord(table, f1, c1);
+                if (k >= 0 && arpeggio.hasAp) {
+                    EnvelopeRecord& r = table.records[static_cast<size_t>(k)];
+                    r.hasAp = true;
+                    r.apText = arpeggio.apText;
+                    r.apWithEm = hasBend;
+                }
+                if (k >= 0 && vibrato.hasEmo) {
+                    EnvelopeRecord& r = table.records[static_cast<size_t>(k)];
+                    r.hasEmo = true;
+                    r.emoName = vibrato.name;
+                    r.plusPb = hasBend;
+                }
+            }
+            result[static_cast<size_t>(index)] = k;
+        }
+    }
+    return result;
+}
+
+// A song of short and long notes and chords on three source tracks, with
+// modulation, controller 12, bends and bend ranges changing all along.
+SongFixture randomSong(uint32_t seed) {
+    std::mt19937 random(seed);
+    auto pick = [&random](uint32_t n) { return static_cast<int32_t>(random() % n); };
+    SongFixture f(6, 3);
+    f.tables.emoMap = {{32, {"0", "1", "2", "1", "L", "0", "-1"}}, {64, {"0", "D3", "2", "L", "1", "-1"}}, {100, {}}};
+    f.tables.apPcMap = {{1, {"L", "U1"}}, {3, {"0", "12", "L", "7"}}};
+    f.tables.apCcMap = {{10, {"U2", "L", "D1"}}, {64, {"L", "0", "12"}}, {70, {}}};
+    const int32_t modulations[] = {0, 20, 40, 64, 100};
+    const int32_t cc12s[] = {0, 5, 10, 64, 70, 90};
+    const Values chords[] = {{4, 7}, {3, 7}, {7}, {4, 7, 12}};
+    for (int32_t s = 0; s < 3; ++s) {
+        int32_t tick = 0;
+        for (int i = 0; i < 40; ++i) {
+            tick += pick(30);
+            if (pick(4) == 0) f.modulation(s, tick, modulations[pick(5)]);
+            if (pick(5) == 0) f.cc12(s, tick, cc12s[pick(6)]);
+            if (pick(8) == 0) f.range(s, tick, pick(6) == 0 ? 0.0 : 1.0 + pick(12));
+            if (pick(2) == 0) f.bend(s, tick, pick(3) == 0 ? 8192 : pick(16384));
+        }
+    }
+    for (int i = 0; i < 120; ++i) {
+        const int32_t output = pick(6);
+        const int32_t source = pick(3);
+        const int32_t start = pick(1200);
+        const int32_t end = start + (pick(10) == 0 ? 150 + pick(100) : pick(40));
+        if (pick(4) == 0) {
+            f.addChord(output, source, start, end, chords[pick(4)], pick(4));
+        } else {
+            f.add(output, source, start, end, 60, 100, pick(4));
+        }
+    }
+    return f;
+}
+
+TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGive) {
+    for (uint32_t seed = 0; seed < 300; ++seed) {
+        SongFixture f = randomSong(seed);
+        PlainTable plain;
+        const std::vector<int32_t> want = plainPass(plain, f);
+        f.assign();
+        for (size_t n = 0; n < f.song.notes.size(); ++n) {
+            const int32_t output = [&] {
+                for (size_t o = 0; o < f.song.trackNotes.size(); ++o) {
+                    const auto& list = f.song.trackNotes[o];
+                    if (std::find(list.begin(), list.end(), static_cast<int32_t>(n)) != list.end()) return static_cast<int32_t>(o);
+                }
+                return -1;
+            }();
+            if (output == 3 || output == 4) continue;
+            ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n;
+        }
+        ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed;
+        for (size_t k = 0; k < plain.records.size(); ++k) {
+            ASSERT_TRUE(testing::sameRecord(f.tables.records[k], plain.records[k])) << "seed " << seed << ", record " << k;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tonequill
