@@ -81,17 +81,20 @@ struct Pass {
             return arpeggio.tokenRecord;
         }
 
-        std::span<const int32_t> vib;
-        if (hasEmo) {
-            vib = vibrato.values.first(frames, [&](int32_t n) { return expandValueTokens(vibrato.choice.tokens, n); });
+        int32_t k = -1;
+        if (bend.hasBend) {
+            k = combinedRecord(vibrato, arpeggio, note, frames, site);
+        } else {
+            // A vibrato and an arpeggio alone: the same pair over as many
+            // frames as an earlier note's gives that note's record.
+            const uint64_t key = ArpeggioMemo::vibratoKey(vibrato, frames);
+            if (const auto known = arpeggio.withVibrato.find(key); known != arpeggio.withVibrato.end()) {
+                k = known->second;
+            } else {
+                k = combinedRecord(vibrato, arpeggio, note, frames, site);
+                arpeggio.rememberWithVibrato(key, k);
+            }
         }
-        std::span<const int32_t> arp;
-        if (hasAp) {
-            arp = arpeggio.values.first(
-                frames, [&](int32_t n) { return expandNoteTokens(arpeggio.tokensForChord(note.chordIntervals), n); });
-        }
-        combineValues(combined, bend, vib, arp, frames, site);
-        const int32_t k = findValueRecord(tables, combined.fine, combined.coarse);
         if (k < 0) return -1;
         // The latest note to use a shared record names it; labels of a kind
         // this note lacks stay as an earlier note left them.
@@ -107,6 +110,22 @@ struct Pass {
             record.plusPb = bend.hasBend;
         }
         return k;
+    }
+
+    // The record of a note with two or three sources, from its summed values.
+    int32_t combinedRecord(VibratoMemo& vibrato, ArpeggioMemo& arpeggio, const PreparedNote& note, int32_t frames,
+                           const NoteSite& site) {
+        std::span<const int32_t> vib;
+        if (vibrato.choice.hasEmo) {
+            vib = vibrato.values.first(frames, [&](int32_t n) { return expandValueTokens(vibrato.choice.tokens, n); });
+        }
+        std::span<const int32_t> arp;
+        if (arpeggio.choice.hasAp) {
+            arp = arpeggio.values.first(
+                frames, [&](int32_t n) { return expandNoteTokens(arpeggio.tokensForChord(note.chordIntervals), n); });
+        }
+        combineValues(combined, bend, vib, arp, frames, site);
+        return findValueRecord(tables, combined.fine, combined.coarse);
     }
 };
 

@@ -76,7 +76,9 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
             split = splitPitch(*v);
         }
         size_t end = count;
-        if (const std::optional<int32_t> next = nextChange(state, bends, ranges)) {
+        const std::optional<int32_t> next = nextChange(state, bends, ranges);
+        // Mostly nothing changes before the note's last frame.
+        if (next && *next <= frameTick(count - 1)) {
             // The frame ticks only grow: step out from i until a frame reaches
             // the event, then halve back to the first one that does.
             auto reaches = [&](size_t j) { return *next <= frameTick(j); };

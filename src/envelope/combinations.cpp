@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
 #include "envelope/combo_numbering.h"
 #include "envelope/track_order.h"
@@ -26,10 +27,24 @@ int32_t voiceNumber(int32_t base, int64_t offset, int32_t trackNumber, const Pre
     return static_cast<int32_t>(voice);
 }
 
+// The combinations met so far with their numbers: a hash look-up in front of
+// the song's ordered index, which a note would otherwise search every time its
+// voice or level changes.
+struct ComboKeyHash {
+    size_t operator()(const ComboKey& key) const {
+        const auto [voice, level, track] = key;
+        uint64_t h = static_cast<uint32_t>(voice) * 0x9E3779B97F4A7C15ull;
+        h ^= (static_cast<uint64_t>(static_cast<uint32_t>(level)) << 32 | static_cast<uint32_t>(track)) *
+             0xBF58476D1CE4E5B9ull;
+        return static_cast<size_t>(h ^ (h >> 31));
+    }
+};
+
 }  // namespace
 
 void buildCombinations(MappingTables& tables, PreparedSong& song) {
     NoiseRecords noiseRecords;
+    std::unordered_map<ComboKey, int32_t, ComboKeyHash> met;
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         if (o == kSampleTrack) continue;
         const int32_t n = o + 1;
@@ -49,8 +64,11 @@ void buildCombinations(MappingTables& tables, PreparedSong& song) {
                                       : voiceNumber(layout.voiceBase, static_cast<int64_t>(note.program) + 1, n, note);
             const bool sameVoice = entered && voice == lastVoice;
             if (!sameVoice || level != lastLevel) {
-                comboNumber(song, voice, level, n);
-                song.usedVoices.insert(voice);
+                const ComboKey key{voice, level, n};
+                if (met.find(key) == met.end()) {
+                    met.emplace(key, comboNumber(song, voice, level, n));
+                    song.usedVoices.insert(voice);
+                }
             }
             if (o == kNoiseTrack) {
                 if (!sameVoice) lastNoiseRecord = noiseRecord(tables, noiseRecords, voice);

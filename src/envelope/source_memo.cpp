@@ -32,10 +32,16 @@ const TokenList& ArpeggioMemo::tokensForChord(std::span<const int32_t> intervals
     return enTokens;
 }
 
+void ArpeggioMemo::rememberWithVibrato(uint64_t key, int32_t record) {
+    if (withVibrato.size() >= kMaxMemoEntries) withVibrato.clear();
+    withVibrato.emplace(key, record);
+}
+
 VibratoMemo& SourceMemo::vibrato(int32_t modulation) {
     if (const auto found = vibratos_.find(modulation); found != vibratos_.end()) return found->second;
     if (vibratos_.size() >= kMaxMemoEntries) vibratos_.clear();
     VibratoMemo& memo = vibratos_[modulation];
+    memo.id = nextVibratoId_++;
     memo.choice = pickVibrato(tables_, modulation);
     return memo;
 }

@@ -36,6 +36,7 @@ private:
 // What one modulation depth gives a note: its vibrato, the vibrato's values
 // and, once a note has needed it, its token record.
 struct VibratoMemo {
+    uint32_t id = 0;  // tells memos apart, also after the memo has started over
     VibratoChoice choice;
     FramePrefix values;
     int32_t tokenRecord = -1;  // -1: not looked up yet
@@ -49,6 +50,15 @@ struct ArpeggioMemo {
     TokenList enTokens;
     FramePrefix values;
     int32_t tokenRecord = -1;  // -1: not looked up yet
+
+    // The record (or -1) of a note with this arpeggio, a vibrato and no bend,
+    // by vibrato and frame count: such a note's values depend on nothing else,
+    // and a pair of value lists, once answered, keeps its record.
+    std::unordered_map<uint64_t, int32_t> withVibrato;
+    static uint64_t vibratoKey(const VibratoMemo& vibrato, int32_t frames) {
+        return uint64_t{vibrato.id} << 32 | static_cast<uint32_t>(frames);
+    }
+    void rememberWithVibrato(uint64_t key, int32_t record);
 
     const TokenList& tokensForChord(std::span<const int32_t> intervals);
 };
@@ -79,6 +89,7 @@ private:
     };
 
     const MappingTables& tables_;
+    uint32_t nextVibratoId_ = 0;
     std::unordered_map<int32_t, VibratoMemo> vibratos_;
     std::unordered_map<ArpeggioKey, ArpeggioMemo, ArpeggioKeyHash> arpeggios_;
     ArpeggioKey probe_;  // reused for look-ups, so that a look-up allocates nothing
