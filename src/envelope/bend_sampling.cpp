@@ -55,6 +55,7 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
     const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
     sample.fine.clear();
     sample.coarse.clear();
+    sample.hasBend = false;
     sample.fine.reserve(count);
     sample.coarse.reserve(count);
     advanceBend(state, bends, ranges, startTick);
@@ -97,11 +98,14 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
         }
         sample.fine.insert(sample.fine.end(), end - i, split.fine);
         sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
+        sample.hasBend = sample.hasBend || split.fine != 0 || split.coarse != 0;
         i = end;
     }
-    trimTrailingZeros(sample.fine);
-    trimTrailingZeros(sample.coarse);
-    sample.hasBend = hasNonZero(sample.fine) || hasNonZero(sample.coarse);
+    // Lists of zeros alone are left as sampled.
+    if (sample.hasBend) {
+        trimTrailingZeros(sample.fine);
+        trimTrailingZeros(sample.coarse);
+    }
 }
 
 }  // namespace tonequill

@@ -11,10 +11,15 @@ namespace {
 // own continuations.
 int compareLists(const int32_t* a, std::size_t aLength, const int32_t* b, std::size_t bLength) {
     const std::size_t common = std::min(aLength, bLength);
-    // Lists often share long beginnings (held bends, silent parts): skip
-    // equal blocks with memcmp, then find the first difference in the block.
-    constexpr std::size_t kBlock = 32;
     std::size_t from = 0;
+    // Most lists part within their first few values: compare those one by one.
+    constexpr std::size_t kFirst = 16;
+    for (const std::size_t to = std::min(common, kFirst); from < to; ++from) {
+        if (a[from] != b[from]) return a[from] < b[from] ? -1 : 1;
+    }
+    // Lists that share long beginnings (held bends, silent parts): skip equal
+    // blocks with memcmp, then find the first difference in the block.
+    constexpr std::size_t kBlock = 32;
     while (from + kBlock <= common && std::memcmp(a + from, b + from, kBlock * sizeof(int32_t)) == 0) from += kBlock;
     const std::size_t to = std::min(common, from + kBlock);
     const auto [x, y] = std::mismatch(a + from, a + to, b + from);
