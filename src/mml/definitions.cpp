@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
 
+#include "mml/text_sink.h"
 #include "prep/channel_layout.h"
 
 namespace tonequill {
@@ -15,50 +15,22 @@ constexpr int64_t kOffsetEm = 200000;
 constexpr int64_t kOffsetEn = 300000;
 constexpr int64_t kOffsetVoice = 400000;
 
-// Tokens of a value list, gathered in a buffer and handed on in large pieces,
-// so a list of millions of values never becomes one string in memory.
-class TokenSink {
-public:
-    explicit TokenSink(std::ostream* out, std::string* text) : out_(out), text_(text) {}
-    ~TokenSink() { flush(); }
-    TokenSink(const TokenSink&) = delete;
-    TokenSink& operator=(const TokenSink&) = delete;
-
-    void number(int64_t value) {
-        char digits[24];
-        const auto written = std::to_chars(digits, digits + sizeof digits, value);
-        buffer_.append(digits, written.ptr);
-        buffer_ += ' ';
-        if (buffer_.size() >= kFlushSize) flush();
-    }
-    void hold(std::size_t count) {  // "D" and the count of the extra frames
-        buffer_ += 'D';
-        number(static_cast<int64_t>(count));
-    }
-    void text(const char* literal) { buffer_ += literal; }
-
-    void flush() {
-        if (buffer_.empty()) return;
-        if (out_ != nullptr) out_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        if (text_ != nullptr) *text_ += buffer_;
-        buffer_.clear();
-    }
-
-private:
-    static constexpr std::size_t kFlushSize = 1 << 16;
-    std::ostream* out_;
-    std::string* text_;
-    std::string buffer_;
-};
-
-void writeRuns(TokenSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+// Runs of equal neighbours, passed on block by block, so a list of millions
+// of values never becomes one string in memory.
+void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return;
     std::size_t i = from;
     while (i < to) {
         std::size_t j = i + 1;
         while (j < to && values[j] == values[i]) ++j;
         sink.number(values[i]);
-        if (j - i >= 2) sink.hold(j - i - 2);
+        sink.append(' ');
+        if (j - i >= 2) {
+            sink.append('D');
+            sink.number(static_cast<int64_t>(j - i - 2));
+            sink.append(' ');
+        }
+        sink.passOnWhenFull();
         i = j;
     }
 }
@@ -148,14 +120,14 @@ LoopChoice chooseLoop(const std::vector<int32_t>& values) {
     return choice;
 }
 
-void writeValueList(TokenSink& sink, const std::vector<int32_t>& values) {
+void writeValueList(TextSink& sink, const std::vector<int32_t>& values) {
     const LoopChoice loop = chooseLoop(values);
     if (!loop.looped) {
         writeRuns(sink, values, 0, values.size());
         return;
     }
     writeRuns(sink, values, 0, loop.start);
-    sink.text("L ");
+    sink.append("L ");
     writeRuns(sink, values, loop.start, loop.start + loop.period);
 }
 
@@ -171,15 +143,158 @@ int32_t scaledItem(int32_t value, double ratio) {
     return static_cast<int32_t>(scaled);
 }
 
+void appendTokenBody(TextSink& sink, const std::vector<std::string>& tokens) {
+    for (const std::string& token : tokens) {
+        sink.append(token);
+        sink.append(' ');
+    }
+}
+
+void appendVoiceBody(TextSink& sink, int32_t voice, const MappingTables& tables) {
+    const auto found = tables.eAtMap.find(voice);
+    if (found == tables.eAtMap.end()) {
+        sink.append('0');
+        return;
+    }
+    appendTokenBody(sink, found->second);
+}
+
+void appendVolumeBody(TextSink& sink, int32_t voice, int32_t level, int32_t maxLevel, const MappingTables& tables) {
+    const auto found = tables.evMap.find(voice);
+    if (found == tables.evMap.end()) {
+        sink.number(level);
+        sink.append(" R 0");
+        return;
+    }
+    // The mapping file gives the shape at full level; scale its numbers down.
+    const int32_t top = maxLevel > 0 ? maxLevel : 0;
+    const int32_t clamped = std::clamp(level, 0, top);
+    const double ratio = top > 0 ? static_cast<double>(clamped) / top : 0.0;
+    for (const EvItem& item : found->second.items) {
+        if (item.kind == 1) {
+            sink.append(item.text);
+        } else {
+            sink.number(scaledItem(item.value, ratio));
+        }
+        sink.append(' ');
+    }
+}
+
+void writeVolumeSection(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
+    sink.append("#OffsetEv ");
+    sink.number(kOffsetEv);
+    sink.append("\n\n");
+    for (std::size_t k = 0; k < song.combos.size(); ++k) {
+        const Combination& combo = song.combos[k];
+        const int32_t maxLevel = levelCountOfTrack(combo.trackNumber) - 1;
+        sink.append("E(");
+        sink.number(kOffsetEv + static_cast<int64_t>(k));
+        sink.append("){");
+        appendVolumeBody(sink, combo.voice, combo.level, maxLevel, tables);
+        sink.append("}\t// PC  ");
+        sink.number(combo.voice);
+        sink.append("\tVel  ");
+        sink.number(combo.level);
+        sink.append('\n');
+        sink.passOnWhenFull();
+    }
+    sink.append('\n');
+}
+
+void writeEmSection(TextSink& sink, const MappingTables& tables) {
+    sink.append("#OffsetEm ");
+    sink.number(kOffsetEm);
+    sink.append("\n\n");
+    for (std::size_t k = 0; k < tables.records.size(); ++k) {
+        const EnvelopeRecord& record = tables.records[k];
+        if (!record.hasEm) continue;
+        sink.append("E(");
+        sink.number(kOffsetEm + static_cast<int64_t>(k));
+        sink.append("){");
+        if (record.emVerbatim) {
+            appendTokenBody(sink, record.emTokens);
+        } else {
+            writeValueList(sink, record.emValues);
+        }
+        sink.append("}\t");
+        if (record.hasEmo) {
+            sink.append("// Emo ");
+            sink.append(record.emoName);
+            if (record.plusPb) sink.append(" +PB");
+            if (record.hasAp) {
+                sink.append(" +Ap ");
+                sink.append(record.apText);
+            }
+        } else {
+            sink.append("// Em ");
+            sink.number(static_cast<int64_t>(k));
+        }
+        sink.append('\n');
+        sink.passOnWhenFull();
+    }
+    sink.append('\n');
+}
+
+void writeEnSection(TextSink& sink, const MappingTables& tables) {
+    sink.append("#OffsetEn ");
+    sink.number(kOffsetEn);
+    sink.append("\n\n");
+    for (std::size_t k = 0; k < tables.records.size(); ++k) {
+        const EnvelopeRecord& record = tables.records[k];
+        if (!record.hasEn) continue;
+        sink.append("E(");
+        sink.number(kOffsetEn + static_cast<int64_t>(k));
+        sink.append("){");
+        if (record.enVerbatim) {
+            appendTokenBody(sink, record.enTokens);
+        } else {
+            writeValueList(sink, record.enValues);
+        }
+        sink.append("}\t");
+        const auto noise = k <= 2147483647u ? tables.enRecordPc.find(static_cast<int32_t>(k)) : tables.enRecordPc.end();
+        if (noise != tables.enRecordPc.end()) {
+            sink.append("// PC  ");
+            sink.number(noise->second);
+        } else if (record.hasAp) {
+            sink.append("//Ap ");
+            sink.append(record.apText);
+            if (record.apWithEm && record.hasEm) {
+                sink.append(" Em ");
+                sink.number(static_cast<int64_t>(k));
+            }
+        } else {
+            sink.append("// En ");
+            sink.number(static_cast<int64_t>(k));
+        }
+        sink.append('\n');
+        sink.passOnWhenFull();
+    }
+    sink.append('\n');
+}
+
+void writeVoiceSection(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
+    sink.append("#OffsetE@ ");
+    sink.number(kOffsetVoice);
+    sink.append('\n');
+    for (int32_t voice : song.usedVoices) {
+        sink.append("E(");
+        sink.number(kOffsetVoice + voice);
+        sink.append("){");
+        appendVoiceBody(sink, voice, tables);
+        sink.append("}\t// PC ");
+        sink.number(voice);
+        sink.append('\n');
+        sink.passOnWhenFull();
+    }
+    sink.append('\n');
+}
+
 }  // namespace
 
 std::string runText(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
-    std::string text;
-    {
-        TokenSink sink(nullptr, &text);
-        writeRuns(sink, values, from, to);
-    }
-    return text;
+    TextSink sink(nullptr);
+    writeRuns(sink, values, from, to);
+    return sink.take();
 }
 
 std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
@@ -195,108 +310,46 @@ std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::s
 }
 
 std::string valueListBody(const std::vector<int32_t>& values) {
-    std::string text;
-    {
-        TokenSink sink(nullptr, &text);
-        writeValueList(sink, values);
-    }
-    return text;
+    TextSink sink(nullptr);
+    writeValueList(sink, values);
+    return sink.take();
 }
 
 void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values) {
-    TokenSink sink(&out, nullptr);
+    TextSink sink(&out);
     writeValueList(sink, values);
+    sink.passOn();
 }
 
 std::string tokenBody(const std::vector<std::string>& tokens) {
-    std::string text;
-    for (const std::string& token : tokens) text += token + " ";
-    return text;
+    TextSink sink(nullptr);
+    appendTokenBody(sink, tokens);
+    return sink.take();
 }
 
 std::string voiceBody(int32_t voice, const MappingTables& tables) {
-    const auto found = tables.eAtMap.find(voice);
-    if (found == tables.eAtMap.end()) return "0";
-    return tokenBody(found->second);
+    TextSink sink(nullptr);
+    appendVoiceBody(sink, voice, tables);
+    return sink.take();
 }
 
 std::string volumeBody(int32_t voice, int32_t level, int32_t maxLevel, const MappingTables& tables) {
-    const auto found = tables.evMap.find(voice);
-    if (found == tables.evMap.end()) return std::to_string(level) + " R 0";
-    // The mapping file gives the shape at full level; scale its numbers down.
-    const int32_t top = maxLevel > 0 ? maxLevel : 0;
-    const int32_t clamped = std::clamp(level, 0, top);
-    const double ratio = top > 0 ? static_cast<double>(clamped) / top : 0.0;
-    std::string text;
-    for (const EvItem& item : found->second.items) {
-        text += item.kind == 1 ? item.text : std::to_string(scaledItem(item.value, ratio));
-        text += ' ';
-    }
-    return text;
+    TextSink sink(nullptr);
+    appendVolumeBody(sink, voice, level, maxLevel, tables);
+    return sink.take();
+}
+
+void writeDefinitions(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
+    writeVolumeSection(sink, tables, song);
+    writeEmSection(sink, tables);
+    writeEnSection(sink, tables);
+    writeVoiceSection(sink, tables, song);
 }
 
 void writeDefinitions(std::ostream& out, const MappingTables& tables, const PreparedSong& song) {
-    out << "#OffsetEv " << kOffsetEv << "\n\n";
-    for (std::size_t k = 0; k < song.combos.size(); ++k) {
-        const Combination& combo = song.combos[k];
-        const int32_t maxLevel = levelCountOfTrack(combo.trackNumber) - 1;
-        out << "E(" << kOffsetEv + static_cast<int64_t>(k) << "){"
-            << volumeBody(combo.voice, combo.level, maxLevel, tables) << "}\t// PC  " << combo.voice << "\tVel  "
-            << combo.level << "\n";
-    }
-    out << "\n";
-
-    out << "#OffsetEm " << kOffsetEm << "\n\n";
-    for (std::size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& record = tables.records[k];
-        if (!record.hasEm) continue;
-        out << "E(" << kOffsetEm + static_cast<int64_t>(k) << "){";
-        if (record.emVerbatim) {
-            out << tokenBody(record.emTokens);
-        } else {
-            writeValueListBody(out, record.emValues);
-        }
-        out << "}\t";
-        if (record.hasEmo) {
-            out << "// Emo " << record.emoName;
-            if (record.plusPb) out << " +PB";
-            if (record.hasAp) out << " +Ap " << record.apText;
-        } else {
-            out << "// Em " << k;
-        }
-        out << "\n";
-    }
-    out << "\n";
-
-    out << "#OffsetEn " << kOffsetEn << "\n\n";
-    for (std::size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& record = tables.records[k];
-        if (!record.hasEn) continue;
-        out << "E(" << kOffsetEn + static_cast<int64_t>(k) << "){";
-        if (record.enVerbatim) {
-            out << tokenBody(record.enTokens);
-        } else {
-            writeValueListBody(out, record.enValues);
-        }
-        out << "}\t";
-        const auto noise = k <= 2147483647u ? tables.enRecordPc.find(static_cast<int32_t>(k)) : tables.enRecordPc.end();
-        if (noise != tables.enRecordPc.end()) {
-            out << "// PC  " << noise->second;
-        } else if (record.hasAp) {
-            out << "//Ap " << record.apText;
-            if (record.apWithEm && record.hasEm) out << " Em " << k;
-        } else {
-            out << "// En " << k;
-        }
-        out << "\n";
-    }
-    out << "\n";
-
-    out << "#OffsetE@ " << kOffsetVoice << "\n";
-    for (int32_t voice : song.usedVoices) {
-        out << "E(" << kOffsetVoice + voice << "){" << voiceBody(voice, tables) << "}\t// PC " << voice << "\n";
-    }
-    out << "\n";
+    TextSink sink(&out);
+    writeDefinitions(sink, tables, song);
+    sink.passOn();
 }
 
 }  // namespace tonequill

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mapping/mapping_tables.h"
+#include "mml/text_sink.h"
 #include "prep/prepared_song.h"
 
 namespace tonequill {
@@ -15,6 +16,7 @@ namespace tonequill {
 // volume envelopes (one per combination), Em and En pitch envelopes (one per
 // record with that part) and voices (one per used voice number).
 void writeDefinitions(std::ostream& out, const MappingTables& tables, const PreparedSong& song);
+void writeDefinitions(TextSink& sink, const MappingTables& tables, const PreparedSong& song);
 
 // The volume shape of a voice scaled to `level` out of `maxLevel`; without an
 // [EvMap] entry the level itself followed by " R 0".

@@ -5,28 +5,36 @@
 #include "mml/definitions.h"
 #include "mml/header.h"
 #include "mml/tempo_track.h"
+#include "mml/text_sink.h"
 #include "mml/track_writer.h"
 
 namespace tonequill {
 
 void writeMmlDocument(std::ostream& out, const MappingTables& tables, const PreparedSong& song,
                       const MidiFile& file, std::ostream& log) {
+    // Every piece is appended to one buffer that goes to `out` in large blocks.
+    TextSink sink(&out);
     log << "[WRITE] header\n";
-    writeHeader(out, song);
+    writeHeader(sink, song);
 
     log << "[WRITE] definitions\n";
     log << " combos=" << song.combos.size() << "\n";
     log << " env=" << tables.records.size() << "\n";
-    writeDefinitions(out, tables, song);
+    writeDefinitions(sink, tables, song);
 
-    out << "BGM(0){\n";
-    out << "t" << song.initialBpm << "\n\n";
+    sink.append("BGM(0){\n");
+    sink.append('t');
+    sink.number(song.initialBpm);
+    sink.append("\n\n");
+    const TrackTextTools tools(tables, song, log);
     for (int32_t i = 0; i < song.outputTrackCount; ++i) {
         log << "[WRITE] TR" << static_cast<int64_t>(i) + 1 << "\n";
-        out << trackText(tables, song, i, log);
+        writeTrackText(sink, tools, song, i, log);
     }
-    out << tempoTrackText(file, song, log);
-    out << "}\n";
+    // The tempo track is built whole, as its log lines tell.
+    sink.append(tempoTrackText(file, song, log));
+    sink.append("}\n");
+    sink.passOn();
 }
 
 }  // namespace tonequill

@@ -10,14 +10,11 @@ namespace {
 
 // The title goes out byte for byte; only the two characters that would end
 // or escape the quoted string get a backslash.
-std::string escapedTitle(const std::string& title) {
-    std::string text;
-    text.reserve(title.size());
+void appendEscapedTitle(TextSink& sink, const std::string& title) {
     for (char c : title) {
-        if (c == '\\' || c == '"') text += '\\';
-        text += c;
+        if (c == '\\' || c == '"') sink.append('\\');
+        sink.append(c);
     }
-    return text;
 }
 
 }  // namespace
@@ -52,17 +49,35 @@ std::string externalLine(const PreparedSong& song) {
     return line;
 }
 
+void writeHeader(TextSink& sink, const PreparedSong& song) {
+    sink.append("#Title\t\t\"");
+    appendEscapedTitle(sink, song.title);
+    sink.append("\"\n");
+    sink.append("#Code\t\t\"nsd_all2.bin\"\n");
+    sink.append("#BGM\t\t1\n");
+    sink.append("#SE\t\t\t0\n");
+    sink.append("#timebase\t");
+    sink.number(song.timebase);
+    sink.append('\n');
+    sink.append(externalLine(song));
+    sink.append("\n\n");
+    sink.append("#Bank\n\n");
+    sink.append("DPCM{\n");
+    for (int32_t p : song.dpcmNotes) {
+        sink.append("\tn");
+        sink.number(p);
+        sink.append(",\t\"dmc/");
+        sink.number(p);
+        sink.append(".dmc\",15,0,64\n");
+    }
+    sink.append("}\n\n");
+    sink.passOnWhenFull();
+}
+
 void writeHeader(std::ostream& out, const PreparedSong& song) {
-    out << "#Title\t\t\"" << escapedTitle(song.title) << "\"\n";
-    out << "#Code\t\t\"nsd_all2.bin\"\n";
-    out << "#BGM\t\t1\n";
-    out << "#SE\t\t\t0\n";
-    out << "#timebase\t" << song.timebase << "\n";
-    out << externalLine(song) << "\n\n";
-    out << "#Bank\n\n";
-    out << "DPCM{\n";
-    for (int32_t p : song.dpcmNotes) out << "\tn" << p << ",\t\"dmc/" << p << ".dmc\",15,0,64\n";
-    out << "}\n\n";
+    TextSink sink(&out);
+    writeHeader(sink, song);
+    sink.passOn();
 }
 
 }  // namespace tonequill

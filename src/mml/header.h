@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "mml/text_sink.h"
 #include "prep/prepared_song.h"
 
 namespace tonequill {
@@ -10,6 +11,7 @@ namespace tonequill {
 // The document head: title, driver code file, timebase, the "#External" chip
 // line, the bank line and the DPCM sample list.
 void writeHeader(std::ostream& out, const PreparedSong& song);
+void writeHeader(TextSink& sink, const PreparedSong& song);
 
 // The "#External" line without its line break: the chip number whose decimal
 // digits flag the expansion groups that have notes, and their names.

@@ -1,7 +1,8 @@
 #include "mml/tempo_track.h"
 
 #include "mml/mml_ticks.h"
-#include "prep/length_table.h"
+#include "mml/length_speller.h"
+#include "mml/text_sink.h"
 
 namespace tonequill {
 namespace {
@@ -22,23 +23,26 @@ int32_t scaledTicks(int32_t tick, double tickScale) { return mmlTick(tick, tickS
 
 std::string tempoTrackText(const MidiFile& file, const PreparedSong& song, std::ostream& log) {
     log << "[TR29] build start\n";
-    std::string text = "TR29\n";
+    TextSink text(nullptr);
+    text.append("TR29\n");
+    const LengthSpeller lengths(song.lengthTable, log);
     int32_t previous = 0;
     for (const TempoEvent& entry : file.tempoEvents) {
         const int32_t place = scaledTicks(entry.tick, song.tickScale);
         log << "[TR29] tempo change tick=" << entry.tick << " -> scaled=" << place << "\n";
         if (place > previous) {
             // Both places lie in 0..INT32_MAX here, so the difference fits.
-            text += lengthText(place - previous, true, song.lengthTable, log);
+            lengths.append(text, place - previous, true);
             previous = place;
         }
         const int32_t bpm = beatsPerMinute(entry.usPerQuarter);
-        text += "t" + std::to_string(bpm);
+        text.append('t');
+        text.number(bpm);
         log << "[TR29] tempo=" << bpm << "\n";
     }
-    text += "\n\n";
+    text.append("\n\n");
     log << "[TR29] build end\n";
-    return text;
+    return text.take();
 }
 
 }  // namespace tonequill

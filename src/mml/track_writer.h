@@ -4,8 +4,12 @@
 #include <limits>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "mapping/mapping_tables.h"
+#include "mml/length_speller.h"
+#include "mml/text_sink.h"
 #include "prep/prepared_song.h"
 
 namespace tonequill {
@@ -27,11 +31,24 @@ struct TrackState {
 std::string pitchText(int32_t note, int32_t octaveValue, TrackState& state, bool alwaysAbsolute);
 
 // Appends `name` and the value ("*" when negative) when it differs from `last`.
-void envelopeSwitch(std::string& text, const char* name, int32_t value, int32_t& last);
+void envelopeSwitch(TextSink& sink, std::string_view name, int32_t value, int32_t& last);
 
 // The MML text of output track `index` (TRn with n = index + 1): its header
 // line, then rests, envelope switches, pitches and lengths in time order, cut
 // at every whole note with a line break, ending with "\n\n".
 std::string trackText(const MappingTables& tables, const PreparedSong& song, int32_t index, std::ostream& log);
+
+// What every track of one document shares, worked out once: the length
+// spellings and, per envelope record, which of its parts (Em, En) it has.
+struct TrackTextTools {
+    TrackTextTools(const MappingTables& tables, const PreparedSong& song, std::ostream& log);
+
+    LengthSpeller lengths;
+    std::vector<uint8_t> envelopeParts;  // per record: 1 when it has Em, 2 when it has En
+};
+
+// The same text appended to `sink`, which may pass it on note by note.
+void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedSong& song, int32_t index,
+                    std::ostream& log);
 
 }  // namespace tonequill

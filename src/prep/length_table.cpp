@@ -33,18 +33,14 @@ std::vector<LengthEntry> buildLengthTable(int32_t timebase) {
     return entries;
 }
 
-std::string lengthText(int32_t ticks, bool rest, const std::vector<LengthEntry>& table, std::ostream& log) {
-    std::string text;
+int32_t appendLengthText(std::string& text, int32_t ticks, bool rest, const std::vector<LengthEntry>& table) {
     int32_t remaining = ticks;
     bool first = true;
     auto entry = table.begin();
     while (remaining >= 1) {
         // Entries are largest first, so the search for a fitting one only moves forward.
         entry = std::find_if(entry, table.end(), [&](const LengthEntry& e) { return e.ticks <= remaining; });
-        if (entry == table.end()) {
-            log << "[LEN ERROR] " << remaining << "\n";
-            break;
-        }
+        if (entry == table.end()) return remaining;
         if (first) {
             if (rest) text += 'r';
             first = false;
@@ -54,6 +50,13 @@ std::string lengthText(int32_t ticks, bool rest, const std::vector<LengthEntry>&
         text += entry->token;
         remaining -= entry->ticks;
     }
+    return 0;
+}
+
+std::string lengthText(int32_t ticks, bool rest, const std::vector<LengthEntry>& table, std::ostream& log) {
+    std::string text;
+    const int32_t unspelled = appendLengthText(text, ticks, rest, table);
+    if (unspelled > 0) log << "[LEN ERROR] " << unspelled << "\n";
     return text;
 }
 

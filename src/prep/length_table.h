@@ -18,4 +18,8 @@ std::vector<LengthEntry> buildLengthTable(int32_t timebase);
 // entry fits, "[LEN ERROR] " and the remainder go to `log`.
 std::string lengthText(int32_t ticks, bool rest, const std::vector<LengthEntry>& table, std::ostream& log);
 
+// The same spelling appended to `text`. Returns the remainder that no entry
+// fits (0 when the duration is spelled whole); logging it is the caller's.
+int32_t appendLengthText(std::string& text, int32_t ticks, bool rest, const std::vector<LengthEntry>& table);
+
 }  // namespace tonequill

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "mml/track_writer.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -96,6 +97,37 @@ TEST(WriteMmlDocument, WritesOnlyTheOutputTracksThenTR29) {
     const std::string text = out.str();
     EXPECT_NE(text.find("BGM(0){\nt120\n\nTR1\n\n\nTR2\n\n\nTR3\n\n\nTR29\nt120\n\n}\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("TR4"), std::string::npos);
+}
+
+// A track far longer than the writer's block goes out in pieces; the
+// document still holds exactly the track's text, with its envelope switches,
+// rests, ties and octave steps.
+TEST(WriteMmlDocument, ATrackLongerThanABlockIsWrittenWhole) {
+    DemoSong demo;
+    demo.song = makeSong(1, 48, 480);
+    EnvelopeRecord withEm;
+    withEm.hasEm = true;
+    EnvelopeRecord withEn;
+    withEn.hasEn = true;
+    demo.tables.records = {withEm, withEn};
+    for (int32_t i = 0; i < 20000; ++i) {
+        const int32_t start = i * 700 + (i % 7) * 13;
+        addNote(demo.song, 0, makeNote(40 + i % 40, start, start + 200 + (i % 11) * 300, 40 + i % 88, i % 3, i % 3 - 1));
+    }
+    for (int32_t program = 0; program < 3; ++program) {
+        for (int32_t level = 0; level < 16; level += 2) addCombo(demo.song, program + 1, level, 1);
+    }
+    std::ostringstream out;
+    std::ostringstream log;
+    writeMmlDocument(out, demo.tables, demo.song, demo.file, log);
+    std::ostringstream trackLog;
+    const std::string track = trackText(demo.tables, demo.song, 0, trackLog);
+    ASSERT_GT(track.size(), 4 * TextSink::kBlock);
+    const std::string text = out.str();
+    const std::size_t at = text.find("BGM(0){\nt120\n\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(text.substr(at + 14, track.size()), track);
+    EXPECT_EQ(text.substr(at + 14 + track.size()), "TR29\nt120\n\n}\n");
 }
 
 }  // namespace
