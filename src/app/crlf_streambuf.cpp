@@ -1,7 +1,6 @@
 #include "app/crlf_streambuf.h"
 
 #include <cstring>
-#include <string>
 
 namespace tonequill {
 
@@ -15,24 +14,38 @@ CrlfStreambuf::int_type CrlfStreambuf::overflow(int_type c) {
 }
 
 std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
-    // Convert the whole piece first and pass it on in one call: a track's text
-    // holds a line break every few bytes.
-    std::string converted;
-    converted.reserve(static_cast<size_t>(n) + static_cast<size_t>(n) / 8);
+    // The text between line breaks is copied in runs into one buffer that is
+    // reused for every call, and the buffer goes on whenever it is full: a
+    // block of the document costs a call or two further down, not one per line.
     const char* from = s;
     const char* const end = s + n;
+    std::size_t used = 0;
+    auto passOn = [&] {
+        const auto size = static_cast<std::streamsize>(used);
+        used = 0;
+        return destination_->sputn(converted_.data(), size) == size;
+    };
     while (from != end) {
-        const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
-        if (lineEnd == nullptr) {
-            converted.append(from, end);
-            break;
+        const auto left = static_cast<std::size_t>(end - from);
+        const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', left));
+        const std::size_t run = lineEnd == nullptr ? left : static_cast<std::size_t>(lineEnd - from);
+        // A run and its CR LF fit in the buffer after at most one pass-on,
+        // unless the run alone is longer than the buffer: then it goes on by itself.
+        if (converted_.size() - used < run + 2 && used > 0 && !passOn()) return 0;
+        if (run + 2 > converted_.size()) {
+            if (destination_->sputn(from, static_cast<std::streamsize>(run)) != static_cast<std::streamsize>(run)) return 0;
+        } else {
+            std::memcpy(converted_.data() + used, from, run);
+            used += run;
         }
-        converted.append(from, lineEnd);
-        converted += "\r\n";
-        from = lineEnd + 1;
+        from += run;
+        if (from == end) break;
+        converted_[used++] = '\r';
+        converted_[used++] = '\n';
+        ++from;
     }
-    const auto size = static_cast<std::streamsize>(converted.size());
-    return destination_->sputn(converted.data(), size) == size ? n : 0;
+    if (used > 0 && !passOn()) return 0;
+    return n;
 }
 
 }  // namespace tonequill

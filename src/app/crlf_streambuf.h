@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <streambuf>
+#include <vector>
 
 namespace tonequill {
 
@@ -17,6 +19,7 @@ protected:
 
 private:
     std::streambuf* destination_;
+    std::vector<char> converted_ = std::vector<char>(std::size_t{1} << 17);  // CR LF text on its way, reused
 };
 
 }  // namespace tonequill

@@ -40,5 +40,27 @@ TEST(CrlfStreambuf, StoresEveryLineBreakAsCrLf) {
     EXPECT_EQ(destination.str(), "a\r\nb\r\n");
 }
 
+// Pieces longer than the translation buffer: many short lines, and single
+// lines longer than the buffer itself, before, between and after breaks.
+TEST(CrlfStreambuf, TranslatesPiecesLargerThanItsBuffer) {
+    std::string manyLines;
+    for (int i = 0; i < 60000; ++i) manyLines += "E@1o4c" + std::to_string(i) + "\n";
+    const std::string longLine(300000, 'x');
+    const std::string pieces[] = {manyLines, longLine, longLine + "\n" + longLine, "\n" + longLine + "\n\n"};
+    for (const std::string& piece : pieces) {
+        std::string stored;
+        for (char c : piece) {
+            if (c == '\n') stored += '\r';
+            stored += c;
+        }
+        std::stringbuf destination;
+        CrlfStreambuf crlf(&destination);
+        std::ostream out(&crlf);
+        out << piece;
+        out.flush();
+        EXPECT_TRUE(destination.str() == stored) << piece.size() << " bytes";
+    }
+}
+
 }  // namespace
 }  // namespace tonequill
