@@ -23,13 +23,24 @@ VibratoChoice pickVibrato(const MappingTables& tables, int32_t modulation) {
     return choice;
 }
 
+namespace {
+
+// "E" and the controller-12 value, the key of an [ApMap] "E" entry.
+std::string controllerText(int32_t cc12) {
+    std::string text(1, 'E');
+    text += std::to_string(cc12);
+    return text;
+}
+
+}  // namespace
+
 ArpeggioChoice pickArpeggio(const MappingTables& tables, const PreparedNote& note, int32_t cc12) {
     ArpeggioChoice choice;
     const auto controllerEntry = tables.apCcMap.find(cc12);
     const bool hasControllerEntry = controllerEntry != tables.apCcMap.end();
     if (cc12 >= 64 && hasControllerEntry) {
         choice.tokens = controllerEntry->second;
-        choice.apText = "E" + std::to_string(cc12);
+        choice.apText = controllerText(cc12);
     } else if (note.isChord) {
         const int64_t key = static_cast<int64_t>(note.program) + 1;
         choice.apText = std::to_string(key);
@@ -39,7 +50,7 @@ ArpeggioChoice pickArpeggio(const MappingTables& tables, const PreparedNote& not
         choice.tokens = programEntry != tables.apPcMap.end() ? programEntry->second : TokenList{"L", "U1"};
         if (cc12 >= 1 && cc12 <= 63 && hasControllerEntry) {
             choice.tokens = controllerEntry->second;
-            choice.apText = "E" + std::to_string(cc12);
+            choice.apText = controllerText(cc12);
         }
     }
     choice.hasAp = !choice.tokens.empty();

@@ -41,12 +41,14 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
     const std::vector<EnvelopeRecord>& records = index.records();
     const RecordIndex::ByList& byEm = index.byList(false);
     const RecordIndex::ByList& byEn = index.byList(true);
-    auto emIt = byEm.lower_bound(&em);
-    auto enIt = byEn.lower_bound(&en);
     auto beginsWithList = [](const ListEntry& entry, const std::vector<int32_t>& list) {
         return list.size() <= entry.length && std::equal(list.begin(), list.end(), entry.values);
     };
+    auto emIt = byEm.lower_bound(&em);
     auto emInside = [&] { return emIt != byEm.end() && beginsWithList(*emIt, em); };
+    // Mostly no record begins with the Em values: then the En order is not searched.
+    if (!emInside()) return -1;
+    auto enIt = byEn.lower_bound(&en);
     auto enInside = [&] { return enIt != byEn.end() && beginsWithList(*enIt, en); };
     std::vector<int32_t> emRun;
     std::vector<int32_t> enRun;

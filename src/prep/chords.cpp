@@ -6,11 +6,12 @@
 namespace tonequill {
 namespace {
 
-PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t groupStart, int32_t groupEnd) {
+// `pitches` is storage reused from chord to chord.
+PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t groupStart, int32_t groupEnd,
+                         std::vector<int32_t>& pitches) {
     const PreparedNote* base = group.front();
     int32_t velocity = base->velocity;
-    std::vector<int32_t> pitches;
-    pitches.reserve(group.size());
+    pitches.clear();
     for (const PreparedNote* n : group) {
         if (n->note < base->note) base = n;
         velocity = std::max(velocity, n->velocity);
@@ -42,12 +43,16 @@ std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrate
     std::vector<const PreparedNote*> ordered;
     ordered.reserve(members.size());
     for (int32_t k : members) ordered.push_back(&arbitrated[static_cast<size_t>(k)]);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const PreparedNote* a, const PreparedNote* b) {
+    auto earlier = [](const PreparedNote* a, const PreparedNote* b) {
         if (a->startTick != b->startTick) return a->startTick < b->startTick;
         return a->endTick < b->endTick;
-    });
+    };
+    // Arbitration leaves the notes in this order unless two source tracks share the output track.
+    if (!std::is_sorted(ordered.begin(), ordered.end(), earlier)) std::stable_sort(ordered.begin(), ordered.end(), earlier);
 
+    records.reserve(ordered.size());
     std::vector<const PreparedNote*> group;
+    std::vector<int32_t> pitches;
     for (size_t i = 0; i < ordered.size();) {
         const int32_t groupStart = ordered[i]->startTick;
         int32_t groupEnd = ordered[i]->endTick;
@@ -60,7 +65,7 @@ std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrate
             groupEnd = std::max(groupEnd, n.endTick);
         }
         if (chordMode && group.size() >= 2) {
-            records.push_back(chordRecord(group, groupStart, groupEnd));
+            records.push_back(chordRecord(group, groupStart, groupEnd, pitches));
         } else {
             records.push_back(*group.back());
         }
