@@ -25,11 +25,7 @@ public:
     EventBytes(std::initializer_list<uint8_t> bytes) { assign(bytes.begin(), bytes.size()); }
     explicit EventBytes(std::span<const uint8_t> bytes) { assign(bytes.data(), bytes.size()); }
     // The first `head` bytes from one place and the rest from another.
-    EventBytes(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
-        uint8_t* to = allocate(head.size() + rest.size());
-        if (!head.empty()) std::memcpy(to, head.data(), head.size());
-        if (!rest.empty()) std::memcpy(to + head.size(), rest.data(), rest.size());
-    }
+    EventBytes(std::span<const uint8_t> head, std::span<const uint8_t> rest) { fill(head, rest); }
     EventBytes(const EventBytes& other) { assign(other.data(), other.size()); }
     EventBytes(EventBytes&& other) noexcept { take(other); }
     EventBytes& operator=(const EventBytes& other) {
@@ -47,6 +43,14 @@ public:
         return *this;
     }
     ~EventBytes() { release(); }
+
+    // Replaces the bytes in place. The reader fills each stored event this
+    // way: a short event built aside and then moved would be written byte by
+    // byte and read back as one word, which stalls the processor.
+    void assign(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
+        release();
+        fill(head, rest);
+    }
 
     [[nodiscard]] std::size_t size() const { return size_; }
     [[nodiscard]] bool empty() const { return size_ == 0; }
@@ -80,6 +84,11 @@ private:
         // cppcheck-suppress uninitdata ; the pointer itself is stored, not what it points to
         std::memcpy(store_, &buffer, sizeof buffer);
         return buffer;
+    }
+    void fill(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
+        uint8_t* to = allocate(head.size() + rest.size());
+        if (!head.empty()) std::memcpy(to, head.data(), head.size());
+        if (!rest.empty()) std::memcpy(to + head.size(), rest.data(), rest.size());
     }
     void assign(const uint8_t* bytes, std::size_t size) {
         uint8_t* to = allocate(size);

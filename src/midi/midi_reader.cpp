@@ -31,6 +31,18 @@ FileRead readFileBytes(const std::string& path, size_t limit, std::vector<uint8_
     bytes.assign(buffer, buffer + in.gcount());
     if (in.bad()) return FileRead::cannotOpen;
     if (bytes.size() < 4 || !std::equal(bytes.begin(), bytes.end(), "MThd")) return FileRead::notMidi;
+    // A regular file says its size: the bytes are then read in one go into
+    // room made once, not grown piece by piece (a device just reads on).
+    const std::streamoff end = in.rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
+    if (end >= 0) {
+        if (in.rdbuf()->pubseekoff(4, std::ios::beg, std::ios::in) != std::streamoff{4}) return FileRead::cannotOpen;
+        if (static_cast<uint64_t>(end) > limit) return FileRead::tooLarge;
+        if (end > 4) {
+            bytes.resize(static_cast<size_t>(end));
+            in.read(reinterpret_cast<char*>(bytes.data()) + 4, static_cast<std::streamsize>(bytes.size() - 4));
+            bytes.resize(4 + static_cast<size_t>(in.gcount()));
+        }
+    }
     while (in) {
         in.read(buffer, sizeof buffer);
         const auto got = static_cast<size_t>(in.gcount());
@@ -60,7 +72,8 @@ public:
         const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
         // Room for the events a chunk of this size usually holds (four bytes
         // each); what is left over is given back once the track is read.
-        std::vector<MidiEvent>& events = file_.tracks[index_].events;
+        events_ = &file_.tracks[index_].events;
+        std::vector<MidiEvent>& events = *events_;
         const int64_t inChunk = std::clamp<int64_t>(chunkEnd - static_cast<int64_t>(in_.position()), 0,
                                                     static_cast<int64_t>(in_.remaining()));
         events.reserve(events.size() + static_cast<size_t>(inChunk / 4));
@@ -100,7 +113,7 @@ private:
         uint8_t status = *first;
         if (status < 0x80) {
             in_.unread();  // a data byte: read again as the first data byte
-            if (!runningStatus) return store({});  // the byte is then read as the next delta time
+            if (!runningStatus) return store({}, {});  // the byte is then read as the next delta time
             status = *runningStatus;
         } else {
             runningStatus = status;
@@ -118,14 +131,14 @@ private:
             if (!in_.skip(*length)) return fail("file ends inside a system-exclusive message");
             return true;
         }
-        return store({});
+        return store({}, {});
     }
 
     bool channelEvent(uint8_t status, size_t dataBytes) {
         auto data = in_.take(dataBytes);
         if (!data) return fail("file ends inside a channel event");
         const uint8_t head[1] = {status};
-        return store(EventBytes(head, *data));
+        return store(head, *data);
     }
 
     bool metaEvent() {
@@ -151,16 +164,21 @@ private:
             if (file_.title.empty() && index_ == 0 && tick_ == 0) file_.title = text;
         }
         const uint8_t head[3] = {kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
-        return store(EventBytes(head, *payload));
+        return store(head, *payload);
     }
 
-    bool store(EventBytes bytes) {
-        file_.tracks[index_].events.push_back(MidiEvent{tick_, std::move(bytes)});
+    // The status (and meta header) from `head`, the data bytes from `rest`,
+    // written straight into the new event.
+    bool store(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
+        MidiEvent& event = events_->emplace_back();
+        event.tick = tick_;
+        event.bytes.assign(head, rest);
         return true;
     }
 
     MidiFile& file_;
     ByteCursor& in_;
+    std::vector<MidiEvent>* events_ = nullptr;  // the events of track index_
     int32_t index_ = 0;
     int32_t tick_ = 0;
     std::string reason_;

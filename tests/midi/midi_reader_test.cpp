@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,44 @@ TEST(MidiReader, DataAfterTheLastTrackIsIgnored) {
     Bytes bytes = fileOf({{0x00, 0x90, 0x3C, 0x64}});
     bytes.insert(bytes.end(), {'J', 'U', 'N', 'K', 1, 2, 3});
     readOk(bytes);
+}
+
+// A file on disk reads exactly like the same bytes in memory, whether it is
+// many blocks long or cut short.
+TEST(MidiReader, FileOnDiskReadsLikeItsBytes) {
+    Bytes body;
+    for (int i = 0; i < 40000; ++i) {
+        for (uint8_t b : {uint8_t(0x00), uint8_t(0x90), uint8_t(60 + i % 12), uint8_t(0x64), uint8_t(0x60),
+                          uint8_t(0x80), uint8_t(60 + i % 12), uint8_t(0x00)}) {
+            body.push_back(b);
+        }
+    }
+    Bytes large = header(1);
+    const uint32_t size = static_cast<uint32_t>(body.size());
+    for (uint8_t b : {uint8_t('M'), uint8_t('T'), uint8_t('r'), uint8_t('k'), uint8_t(size >> 24), uint8_t(size >> 16),
+                      uint8_t(size >> 8), uint8_t(size)}) {
+        large.push_back(b);
+    }
+    large.insert(large.end(), body.begin(), body.end());
+    const std::string path = ::testing::TempDir() + "midi_reader_file_test.mid";
+    Bytes cutShort = large;
+    cutShort.resize(300001);
+    for (const Bytes& bytes : {large, cutShort, Bytes{'M', 'T', 'h', 'd'}}) {
+        testing::writeBytes(path, bytes);
+        MidiFile fromDisk;
+        MidiFile fromMemory;
+        std::string diskReason;
+        std::string memoryReason;
+        const bool diskOk = readMidiFile(fromDisk, path, diskReason);
+        EXPECT_EQ(diskOk, readMidiBytes(fromMemory, bytes, memoryReason)) << bytes.size();
+        EXPECT_EQ(diskReason, memoryReason);
+        if (!diskOk) continue;
+        ASSERT_EQ(fromDisk.tracks.size(), 1u);
+        EXPECT_EQ(fromDisk.tracks[0].events.size(), 80000u);
+        EXPECT_TRUE(fromDisk.tracks[0].events.back().bytes == fromMemory.tracks[0].events.back().bytes);
+        EXPECT_EQ(fromDisk.tracks[0].events.back().tick, fromMemory.tracks[0].events.back().tick);
+    }
+    std::remove(path.c_str());
 }
 
 struct BadFile {
