@@ -30,7 +30,34 @@ int compareLists(const int32_t* a, std::size_t aLength, const int32_t* b, std::s
 }
 
 ListEntry entryOf(const std::vector<int32_t>& values, int32_t record) {
-    return ListEntry{values.data(), static_cast<uint32_t>(values.size()), record};
+    ListEntry entry{values.data(), static_cast<uint32_t>(values.size()), record};
+    std::copy_n(values.begin(), std::min(values.size(), ListEntry::kHead), entry.head);
+    return entry;
+}
+
+// compareLists on an entry and a list, the entry's first values read from the entry.
+int compareEntry(const ListEntry& a, const int32_t* b, std::size_t bLength) {
+    const std::size_t inHead = std::min({std::size_t{a.length}, bLength, ListEntry::kHead});
+    for (std::size_t i = 0; i < inHead; ++i) {
+        if (a.head[i] != b[i]) return a.head[i] < b[i] ? -1 : 1;
+    }
+    if (inHead < ListEntry::kHead) {  // one of the lists has ended
+        if (a.length == bLength) return 0;
+        return a.length < bLength ? -1 : 1;
+    }
+    return compareLists(a.values + inHead, a.length - inHead, b + inHead, bLength - inHead);
+}
+
+int compareEntries(const ListEntry& a, const ListEntry& b) {
+    const std::size_t inHead = std::min({std::size_t{a.length}, std::size_t{b.length}, ListEntry::kHead});
+    for (std::size_t i = 0; i < inHead; ++i) {
+        if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
+    }
+    if (inHead < ListEntry::kHead) {
+        if (a.length == b.length) return 0;
+        return a.length < b.length ? -1 : 1;
+    }
+    return compareLists(a.values + inHead, a.length - inHead, b.values + inHead, b.length - inHead);
 }
 
 uint64_t mix(uint64_t hash, uint64_t value) {
@@ -41,16 +68,16 @@ uint64_t mix(uint64_t hash, uint64_t value) {
 }  // namespace
 
 bool ListEntryOrder::operator()(const ListEntry& a, const ListEntry& b) const {
-    const int order = compareLists(a.values, a.length, b.values, b.length);
+    const int order = compareEntries(a, b);
     return order < 0 || (order == 0 && a.record < b.record);
 }
 
 bool ListEntryOrder::operator()(const ListEntry& a, const std::vector<int32_t>* list) const {
-    return compareLists(a.values, a.length, list->data(), list->size()) < 0;
+    return compareEntry(a, list->data(), list->size()) < 0;
 }
 
 bool ListEntryOrder::operator()(const std::vector<int32_t>* list, const ListEntry& a) const {
-    return compareLists(list->data(), list->size(), a.values, a.length) < 0;
+    return compareEntry(a, list->data(), list->size()) > 0;
 }
 
 bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }

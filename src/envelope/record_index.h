@@ -16,9 +16,13 @@ namespace tonequill {
 // stay where they are while the record is in the index; a record leaves the
 // index before its lists change) and the record's index.
 struct ListEntry {
+    static constexpr std::size_t kHead = 3;
     const int32_t* values = nullptr;
     uint32_t length = 0;
     int32_t record = 0;
+    // The first values again, so that most comparisons in the ordered set
+    // are settled without reaching into the record's list.
+    int32_t head[kHead] = {};
 };
 
 // Lists value by value, a list before its own continuations, then by record

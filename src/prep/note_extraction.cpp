@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <set>
 
 #include "prep/sort_by_key.h"
@@ -12,7 +13,58 @@ namespace {
 struct PendingOn {
     int32_t tick = 0;
     int32_t velocity = 0;
+    size_t place = 0;  // the note's place in the list of notes
 };
+
+// Drops the notes of one track (those from `first` on) that were never
+// released and puts the rest in order of start, end and note-off. They lie in
+// order of their note-ons, which is the order of their starts.
+void orderTrackNotes(std::vector<PreparedNote>& notes, size_t first, std::vector<uint32_t>& releasedAs,
+                     uint32_t unreleased) {
+    size_t kept = first;
+    for (size_t i = first; i < notes.size(); ++i) {
+        const uint32_t rank = releasedAs[i - first];
+        if (rank == unreleased) continue;
+        releasedAs[kept - first] = rank;
+        if (kept != i) notes[kept] = std::move(notes[i]);
+        ++kept;
+    }
+    notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(kept), notes.end());
+    releasedAs.resize(kept - first);
+
+    auto key = [&](size_t i) {
+        return std::array<int64_t, 3>{notes[i].startTick, notes[i].endTick, releasedAs[i - first]};
+    };
+    // Sorts notes [from, to) by their keys.
+    std::vector<size_t> order;
+    std::vector<PreparedNote> sorted;
+    auto sortRange = [&](size_t from, size_t to) {
+        order.resize(to - from);
+        for (size_t i = 0; i < order.size(); ++i) order[i] = from + i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return key(x) < key(y); });
+        sorted.clear();
+        for (const size_t i : order) sorted.push_back(std::move(notes[i]));
+        std::move(sorted.begin(), sorted.end(), notes.begin() + static_cast<std::ptrdiff_t>(from));
+    };
+    const bool startsInOrder = std::is_sorted(notes.begin() + static_cast<std::ptrdiff_t>(first), notes.end(),
+                                              [](const PreparedNote& x, const PreparedNote& y) {
+                                                  return x.startTick < y.startTick;
+                                              });
+    if (!startsInOrder) {  // a track whose ticks go back: not from a file read here
+        sortRange(first, notes.size());
+        return;
+    }
+    // Notes that start together (a chord) may end, or be released, in another order.
+    for (size_t from = first; from < notes.size();) {
+        size_t to = from + 1;
+        bool ordered = true;
+        for (; to < notes.size() && notes[to].startTick == notes[from].startTick; ++to) {
+            ordered = ordered && key(to - 1) < key(to);
+        }
+        if (!ordered) sortRange(from, to);
+        from = to;
+    }
+}
 
 // A stretch of time [start, end) in MIDI ticks.
 struct Span {
@@ -74,13 +126,26 @@ std::vector<int32_t> originsInSortedOrder(const std::vector<PreparedNote>& resul
 }  // namespace
 
 std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
+    // The notes come out by track, start and end, and notes alike in all
+    // three in the order of their note-offs. A track's events lie in time
+    // order, so a note is given its place at its note-on and its end at its
+    // note-off: only notes that start together may still need reordering.
     std::vector<PreparedNote> notes;
+    size_t eventCount = 0;
+    for (const MidiTrack& track : file.tracks) eventCount += track.events.size();
+    notes.reserve(eventCount / 2);  // a note takes two events; pages never written cost nothing
+    std::vector<uint32_t> releasedAs;  // per note of the current track: its note-off's rank, or kUnreleased
+    constexpr uint32_t kUnreleased = UINT32_MAX;
+
     // One stack of pending note-ons per (channel, note byte), reused across
     // tracks; only the stacks a track touched are cleared after it.
     constexpr size_t kNotesPerChannel = 256;
     std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
     std::vector<size_t> touched;
     for (size_t r = 0; r < file.tracks.size(); ++r) {
+        const size_t first = notes.size();
+        releasedAs.clear();
+        uint32_t released = 0;
         for (const MidiEvent& e : file.tracks[r].events) {
             if (e.bytes.size() < 3) continue;
             const int32_t kind = e.bytes[0] >> 4;
@@ -91,7 +156,14 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
             auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
             if (kind == 0x9 && velocity > 0) {
                 if (stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
-                stack.push_back(PendingOn{e.tick, velocity});
+                stack.push_back(PendingOn{e.tick, velocity, notes.size()});
+                PreparedNote& n = notes.emplace_back();
+                n.note = note;
+                n.channel = channel;
+                n.track = static_cast<int32_t>(r);
+                n.startTick = e.tick;
+                n.velocity = velocity;
+                releasedAs.push_back(kUnreleased);
                 continue;
             }
             if (stack.empty()) {  // a note-off without a pending note-on
@@ -100,14 +172,8 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
             }
             const PendingOn on = stack.back();
             stack.pop_back();
-            PreparedNote n;
-            n.note = note;
-            n.channel = channel;
-            n.track = static_cast<int32_t>(r);
-            n.startTick = on.tick;
-            n.endTick = e.tick;
-            n.velocity = on.velocity;
-            notes.push_back(std::move(n));
+            notes[on.place].endTick = e.tick;
+            releasedAs[on.place - first] = released++;
         }
         // Note-ons never released are dropped with their track.
         for (size_t key : touched) {
@@ -120,11 +186,8 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
             pending[key].clear();
         }
         touched.clear();
+        orderTrackNotes(notes, first, releasedAs, kUnreleased);
     }
-    // By track, start, end.
-    stableSortByKey<PreparedNote, 3>(notes, [](const PreparedNote& n) {
-        return std::array<int32_t, 3>{n.track, n.startTick, n.endTick};
-    });
     return notes;
 }
 

@@ -1,0 +1,81 @@
+// Note pairing places each note at its note-on and orders only notes that
+// start together; it gives the list that pairing at note-offs and then a
+// stable sort by track, start and end gives.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "prep/note_extraction.h"
+
+namespace tonequill {
+namespace {
+
+std::vector<PreparedNote> pairAtNoteOffs(const MidiFile& file) {
+    std::vector<PreparedNote> notes;
+    for (size_t r = 0; r < file.tracks.size(); ++r) {
+        std::vector<std::vector<std::pair<int32_t, int32_t>>> pending(16 * 256);  // (tick, velocity)
+        for (const MidiEvent& e : file.tracks[r].events) {
+            if (e.bytes.size() < 3 || ((e.bytes[0] >> 4) != 8 && (e.bytes[0] >> 4) != 9)) continue;
+            auto& stack = pending[(e.bytes[0] & 0x0Fu) * 256u + e.bytes[1]];
+            if ((e.bytes[0] >> 4) == 9 && e.bytes[2] > 0) {
+                stack.emplace_back(e.tick, e.bytes[2]);
+            } else if (!stack.empty()) {
+                PreparedNote n;
+                n.note = e.bytes[1];
+                n.channel = e.bytes[0] & 0x0F;
+                n.track = static_cast<int32_t>(r);
+                n.startTick = stack.back().first;
+                n.endTick = e.tick;
+                n.velocity = stack.back().second;
+                stack.pop_back();
+                notes.push_back(n);
+            }
+        }
+    }
+    std::stable_sort(notes.begin(), notes.end(), [](const PreparedNote& a, const PreparedNote& b) {
+        return std::tie(a.track, a.startTick, a.endTick) < std::tie(b.track, b.startTick, b.endTick);
+    });
+    return notes;
+}
+
+TEST(NotePairingEquivalence, GivesWhatPairingAtNoteOffsAndSortingGives) {
+    for (uint32_t seed = 0; seed < 300; ++seed) {
+        std::mt19937 random(seed);
+        auto pick = [&random](uint32_t n) { return static_cast<int32_t>(random() % n); };
+        MidiFile file;
+        file.tracks.resize(1 + static_cast<size_t>(pick(3)));
+        for (MidiTrack& track : file.tracks) {
+            int32_t tick = 0;
+            for (int i = 0; i < 80; ++i) {
+                tick += pick(3) == 0 ? 0 : pick(40);  // many events share a tick: chords, ends and starts together
+                const auto channel = static_cast<uint8_t>(pick(2));
+                const auto note = static_cast<uint8_t>(60 + pick(4));
+                const int kind = pick(10);
+                if (kind < 5) {
+                    track.events.push_back({tick, {static_cast<uint8_t>(0x90 | channel), note, static_cast<uint8_t>(1 + pick(127))}});
+                } else if (kind < 8) {
+                    track.events.push_back({tick, {static_cast<uint8_t>(0x80 | channel), note, 64}});
+                } else if (kind < 9) {
+                    track.events.push_back({tick, {static_cast<uint8_t>(0x90 | channel), note, 0}});
+                } else {
+                    track.events.push_back({tick, {static_cast<uint8_t>(0xB0 | channel), 1, 5}});
+                }
+            }
+        }
+        const std::vector<PreparedNote> want = pairAtNoteOffs(file);
+        const std::vector<PreparedNote> got = pairNotes(file);
+        ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
+        for (size_t i = 0; i < want.size(); ++i) {
+            const PreparedNote& a = got[i];
+            const PreparedNote& b = want[i];
+            ASSERT_EQ(std::tie(a.track, a.startTick, a.endTick, a.note, a.channel, a.velocity),
+                      std::tie(b.track, b.startTick, b.endTick, b.note, b.channel, b.velocity))
+                << "seed " << seed << ", note " << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tonequill
