@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <limits>
 #include <set>
 
 #include "prep/sort_by_key.h"
@@ -281,14 +282,26 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
 
     if (observer) reportLostSlices(routed, members, sourceTrackCount, slices, *observer);
 
-    // Each note keeps the parts of its own time that its track won.
+    // Each note keeps the parts of its own time that its track won. Members
+    // mostly come in time order per track: the first span that ends after a
+    // note's start is then found by moving on from the last note's.
     std::vector<int32_t> origins;  // kept only for an observer
+    std::vector<size_t> firstSpan(trackSlots, 0);
+    std::vector<int32_t> lastStart(trackSlots, std::numeric_limits<int32_t>::min());
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
         if (!takesPart(n)) continue;
-        const auto& spans = won[static_cast<size_t>(n.track)];
-        auto it = std::upper_bound(spans.begin(), spans.end(), n.startTick,
-                                   [](int32_t tick, const Span& s) { return tick < s.end; });
+        const auto track = static_cast<size_t>(n.track);
+        const auto& spans = won[track];
+        size_t& at = firstSpan[track];
+        if (n.startTick < lastStart[track]) {
+            at = static_cast<size_t>(std::upper_bound(spans.begin(), spans.end(), n.startTick,
+                                                      [](int32_t tick, const Span& s) { return tick < s.end; }) -
+                                     spans.begin());
+        }
+        lastStart[track] = n.startTick;
+        while (at < spans.size() && spans[at].end <= n.startTick) ++at;
+        auto it = spans.begin() + static_cast<std::ptrdiff_t>(at);
         for (; it != spans.end() && it->start < n.endTick; ++it) {
             PreparedNote piece = n;
             piece.startTick = std::max(n.startTick, it->start);
