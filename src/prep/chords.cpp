@@ -37,7 +37,14 @@ int32_t chordThreshold(int32_t tpqn) { return std::max(tpqn / 8, 1); }
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
                                       int32_t outputIndex, int32_t threshold, PrepObserver* observer) {
     std::vector<PreparedNote> records;
-    if (members.empty()) return records;
+    groupChords(records, arbitrated, members, outputIndex, threshold, observer);
+    return records;
+}
+
+void groupChords(std::vector<PreparedNote>& records, const std::vector<PreparedNote>& arbitrated,
+                 const std::vector<int32_t>& members, int32_t outputIndex, int32_t threshold, PrepObserver* observer) {
+    const size_t first = records.size();
+    if (members.empty()) return;
     const bool chordMode = outputIndex != 3 && outputIndex != 4;
 
     std::vector<const PreparedNote*> ordered;
@@ -50,7 +57,6 @@ std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrate
     // Arbitration leaves the notes in this order unless two source tracks share the output track.
     if (!std::is_sorted(ordered.begin(), ordered.end(), earlier)) std::stable_sort(ordered.begin(), ordered.end(), earlier);
 
-    records.reserve(ordered.size());
     std::vector<const PreparedNote*> group;
     std::vector<int32_t> pitches;
     for (size_t i = 0; i < ordered.size();) {
@@ -77,18 +83,19 @@ std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrate
     }
 
     // A track plays one thing at a time: each record ends where the next begins.
-    for (size_t i = 0; i + 1 < records.size(); ++i) {
+    for (size_t i = first; i + 1 < records.size(); ++i) {
         if (records[i].endTick > records[i + 1].startTick) {
             if (observer) observer->overlapCut(outputIndex, records[i], records[i + 1].startTick);
             records[i].endTick = records[i + 1].startTick;
         }
     }
-    std::erase_if(records, [&](const PreparedNote& n) {
-        if (n.endTick > n.startTick) return false;
-        if (observer) observer->emptyRecordDropped(outputIndex, n);
-        return true;
-    });
-    return records;
+    const auto kept = std::remove_if(records.begin() + static_cast<std::ptrdiff_t>(first), records.end(),
+                                     [&](const PreparedNote& n) {
+                                         if (n.endTick > n.startTick) return false;
+                                         if (observer) observer->emptyRecordDropped(outputIndex, n);
+                                         return true;
+                                     });
+    records.erase(kept, records.end());
 }
 
 }  // namespace tonequill

@@ -20,5 +20,9 @@ int32_t chordThreshold(int32_t tpqn);
 // observer hears of every group, every cut and every record dropped.
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
                                       int32_t outputIndex, int32_t threshold, PrepObserver* observer = nullptr);
+// The same, appending the records to `into`.
+void groupChords(std::vector<PreparedNote>& into, const std::vector<PreparedNote>& arbitrated,
+                 const std::vector<int32_t>& members, int32_t outputIndex, int32_t threshold,
+                 PrepObserver* observer = nullptr);
 
 }  // namespace tonequill

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <limits>
 #include <set>
+#include <span>
 
 #include "prep/sort_by_key.h"
 
@@ -113,7 +114,7 @@ void reportLostSlices(const std::vector<PreparedNote>& routed, const std::vector
 // Where each record of the result came from, in the order the result is
 // about to be sorted into (the same stable sort on the same keys).
 template <typename Before>
-std::vector<int32_t> originsInSortedOrder(const std::vector<PreparedNote>& result, const std::vector<int32_t>& origins,
+std::vector<int32_t> originsInSortedOrder(std::span<const PreparedNote> result, const std::vector<int32_t>& origins,
                                           Before before) {
     std::vector<size_t> order(result.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -196,7 +197,15 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer) {
     std::vector<PreparedNote> result;
-    if (members.empty()) return result;
+    arbitrateTrack(result, routed, members, sourceTrackCount, homeTrack, observer);
+    return result;
+}
+
+void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<PreparedNote>& routed,
+                    const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
+                    PrepObserver* observer) {
+    const size_t first = result.size();
+    if (members.empty()) return;
 
     // Every start and end of a member that lasts, by tick.
     // Members of no source track, and members that do not last, take no part.
@@ -225,8 +234,8 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
                 const PreparedNote& n = routed[static_cast<size_t>(k)];
                 if (takesPart(n)) result.push_back(n);
             }
-            stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd);
-            return result;
+            stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd, first);
+            return;
         }
     }
 
@@ -315,10 +324,10 @@ std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed
         if (a.track != b.track) return a.track < b.track;
         return a.endTick < b.endTick;
     };
-    if (observer) origins = originsInSortedOrder(result, origins, before);
-    stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd);  // the order of `before`
-    if (observer) observer->piecesKept(result, origins);
-    return result;
+    const auto begin = result.begin() + static_cast<std::ptrdiff_t>(first);
+    if (observer) origins = originsInSortedOrder(std::span<const PreparedNote>(begin, result.end()), origins, before);
+    stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd, first);  // the order of `before`
+    if (observer) observer->piecesKept(std::vector<PreparedNote>(begin, result.end()), origins);
 }
 
 }  // namespace tonequill

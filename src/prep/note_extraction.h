@@ -25,5 +25,9 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
 std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer = nullptr);
+// The same, appending the pieces to `into`.
+void arbitrateTrack(std::vector<PreparedNote>& into, const std::vector<PreparedNote>& routed,
+                    const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
+                    PrepObserver* observer = nullptr);
 
 }  // namespace tonequill

@@ -107,12 +107,10 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     std::vector<PreparedNote> arbitrated;
     arbitrated.reserve(routed.size());
     for (auto& list : members) {
-        std::vector<PreparedNote> kept = arbitrateTrack(routed, list, song.sourceTrackCount, home, observer);
+        const size_t first = arbitrated.size();
+        arbitrateTrack(arbitrated, routed, list, song.sourceTrackCount, home, observer);
         list.clear();
-        for (PreparedNote& n : kept) {
-            list.push_back(count32(arbitrated.size()));
-            arbitrated.push_back(std::move(n));
-        }
+        for (size_t i = first; i < arbitrated.size(); ++i) list.push_back(count32(i));
     }
     routed = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
 
@@ -120,11 +118,15 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     const int32_t threshold = chordThreshold(song.tpqn);
     song.notes.reserve(arbitrated.size());
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
-        for (PreparedNote& n : groupChords(arbitrated, members[static_cast<size_t>(o)], o, threshold, observer)) {
+        const size_t first = song.notes.size();
+        groupChords(song.notes, arbitrated, members[static_cast<size_t>(o)], o, threshold, observer);
+        std::vector<int32_t>& positions = song.trackNotes[static_cast<size_t>(o)];
+        positions.reserve(song.notes.size() - first);
+        for (size_t i = first; i < song.notes.size(); ++i) {
+            PreparedNote& n = song.notes[i];
             n.program = programAt(song.programsByTrack[static_cast<size_t>(n.track)], n.startTick);
             if (o == 4) song.dpcmNotes.insert(n.note);
-            song.trackNotes[static_cast<size_t>(o)].push_back(count32(song.notes.size()));
-            song.notes.push_back(std::move(n));
+            positions.push_back(count32(i));
         }
     }
     arbitrated = std::vector<PreparedNote>();
