@@ -138,23 +138,88 @@ void RecordIndex::takeIn(int32_t record) {
 }
 
 void RecordIndex::leaveClass(Classes& classes, const ListKey& key, int32_t record, bool en) {
-    const auto found = classes.find(key);
-    std::vector<int32_t>& members = found->second;
+    Classes::Group& group = classes.findOrAdd(key);
     Slot& slot = slots_[static_cast<std::size_t>(record)];
-    const uint32_t position = en ? slot.enPosition : slot.emPosition;
-    const int32_t last = members.back();
-    members[position] = last;
-    (en ? slots_[static_cast<std::size_t>(last)].enPosition : slots_[static_cast<std::size_t>(last)].emPosition) =
-        position;
-    members.pop_back();
-    if (members.empty()) classes.erase(found);
+    int32_t& next = en ? slot.enNext : slot.emNext;
+    int32_t& prev = en ? slot.enPrev : slot.emPrev;
+    if (prev >= 0) {
+        Slot& before = slots_[static_cast<std::size_t>(prev)];
+        (en ? before.enNext : before.emNext) = next;
+    } else {
+        group.head = next;
+    }
+    if (next >= 0) {
+        Slot& after = slots_[static_cast<std::size_t>(next)];
+        (en ? after.enPrev : after.emPrev) = prev;
+    }
+    next = -1;
+    prev = -1;
+    --group.count;
 }
 
 void RecordIndex::enterClass(Classes& classes, const ListKey& key, int32_t record, bool en) {
-    std::vector<int32_t>& members = classes[key];
+    Classes::Group& group = classes.findOrAdd(key);
     Slot& slot = slots_[static_cast<std::size_t>(record)];
-    (en ? slot.enPosition : slot.emPosition) = static_cast<uint32_t>(members.size());
-    members.push_back(record);
+    (en ? slot.enNext : slot.emNext) = group.head;
+    (en ? slot.enPrev : slot.emPrev) = -1;
+    if (group.head >= 0) {
+        Slot& after = slots_[static_cast<std::size_t>(group.head)];
+        (en ? after.enPrev : after.emPrev) = record;
+    }
+    group.head = record;
+    ++group.count;
+}
+
+const RecordIndex::Classes::Group* RecordIndex::Classes::find(const ListKey& key) const {
+    if (groups_.empty()) return nullptr;
+    const std::size_t mask = groups_.size() - 1;
+    for (std::size_t i = ListKeyHash{}(key) & mask;; i = (i + 1) & mask) {
+        const Group& group = groups_[i];
+        if (!group.used) return nullptr;
+        if (group.key == key) return &group;
+    }
+}
+
+RecordIndex::Classes::Group& RecordIndex::Classes::findOrAdd(const ListKey& key) {
+    if (2 * (used_ + 1) > groups_.size()) grow();
+    const std::size_t mask = groups_.size() - 1;
+    for (std::size_t i = ListKeyHash{}(key) & mask;; i = (i + 1) & mask) {
+        Group& group = groups_[i];
+        if (group.used && group.key == key) return group;
+        if (!group.used) {
+            group.used = true;
+            group.key = key;
+            ++used_;
+            return group;
+        }
+    }
+}
+
+void RecordIndex::Classes::grow() {
+    std::vector<Group> old = std::move(groups_);
+    groups_.assign(old.empty() ? 64 : 2 * old.size(), Group{});
+    const std::size_t mask = groups_.size() - 1;
+    for (const Group& group : old) {
+        if (!group.used) continue;
+        std::size_t i = ListKeyHash{}(group.key) & mask;
+        while (groups_[i].used) i = (i + 1) & mask;
+        groups_[i] = group;
+    }
+}
+
+int32_t RecordIndex::Classes::first(const ListKey& key) const {
+    const Group* group = find(key);
+    return group ? group->head : -1;
+}
+
+std::size_t RecordIndex::Classes::sizeOf(const ListKey& key) const {
+    const Group* group = find(key);
+    return group ? group->count : 0;
+}
+
+void RecordIndex::Classes::clear() {
+    groups_.clear();
+    used_ = 0;
 }
 
 void RecordIndex::remove(int32_t record) {

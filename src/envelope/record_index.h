@@ -61,7 +61,37 @@ public:
     [[nodiscard]] ListKey enKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].en; }
 
     using ByList = std::set<ListEntry, ListEntryOrder>;
-    using Classes = std::unordered_map<ListKey, std::vector<int32_t>, ListKeyHash>;
+
+    // The value records grouped by one of their lists exactly (by its
+    // fingerprint): one open table of groups, each the head of a list of its
+    // records threaded through the records' slots.
+    class Classes {
+    public:
+        // The first record of the group with this fingerprint, or -1.
+        [[nodiscard]] int32_t first(const ListKey& key) const;
+        [[nodiscard]] std::size_t sizeOf(const ListKey& key) const;
+        void clear();
+
+    private:
+        friend class RecordIndex;
+        struct Group {
+            ListKey key;
+            int32_t head = -1;
+            uint32_t count = 0;
+            bool used = false;  // a group emptied keeps its place
+        };
+        [[nodiscard]] const Group* find(const ListKey& key) const;
+        Group& findOrAdd(const ListKey& key);
+        void grow();
+
+        std::vector<Group> groups_;
+        std::size_t used_ = 0;
+    };
+    // The next record of the same group, or -1.
+    [[nodiscard]] int32_t nextInClass(int32_t record, bool en) const {
+        const Slot& slot = slots_[static_cast<std::size_t>(record)];
+        return en ? slot.enNext : slot.emNext;
+    }
     // The distinct lengths of the value records' lists on one side, ascending.
     class Lengths {
     public:
@@ -90,8 +120,10 @@ private:
     struct Slot {
         ListKey em;
         ListKey en;
-        uint32_t emPosition = 0;  // place in its Em class
-        uint32_t enPosition = 0;
+        int32_t emNext = -1;  // neighbours in its Em class
+        int32_t emPrev = -1;
+        int32_t enNext = -1;
+        int32_t enPrev = -1;
         bool indexed = false;
     };
 

@@ -82,9 +82,10 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
 }
 
 // The value records whose list on one side is exactly a beginning of `values`,
-// found class by class at the lengths such records have, with their count.
+// found class by class at the lengths such records have: the first record of
+// each class, with the count of all of them.
 struct ShorterSide {
-    std::vector<const std::vector<int32_t>*> classes;
+    std::vector<int32_t> classes;
     size_t count = 0;
 };
 
@@ -96,10 +97,11 @@ ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& v
     for (const uint32_t length : index.lengths(en).ascending()) {
         if (length > values.size()) break;
         for (; hashed < length; ++hashed) hash = hashStep(hash, values[hashed]);
-        const auto found = classes.find(ListKey{hash, length});
-        if (found == classes.end()) continue;
-        side.classes.push_back(&found->second);
-        side.count += found->second.size();
+        const ListKey key{hash, length};
+        const int32_t first = classes.first(key);
+        if (first < 0) continue;
+        side.classes.push_back(first);
+        side.count += classes.sizeOf(key);
     }
     return side;
 }
@@ -128,8 +130,8 @@ Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, 
     }
     best = -1;
     size_t bestLength = 0;
-    for (const std::vector<int32_t>* members : side.classes) {
-        for (const int32_t k : *members) {
+    for (const int32_t head : side.classes) {
+        for (int32_t k = head; k >= 0; k = index.nextInClass(k, !walkEm)) {
             const EnvelopeRecord& r = records[static_cast<size_t>(k)];
             if (!(walkEm ? beginsWith(en, r.enValues) : beginsWith(em, r.emValues))) continue;
             const size_t m = shorterLength(r);
