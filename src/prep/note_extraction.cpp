@@ -193,6 +193,21 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
     return notes;
 }
 
+bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+                         int32_t sourceTrackCount) {
+    const PreparedNote* previous = nullptr;
+    for (const int32_t k : members) {
+        const PreparedNote& n = routed[static_cast<size_t>(k)];
+        if (n.startTick >= n.endTick || n.track < 0 || n.track >= sourceTrackCount) return false;
+        if (previous && (n.track != previous->track || std::pair(n.startTick, n.endTick) <
+                                                           std::pair(previous->startTick, previous->endTick))) {
+            return false;
+        }
+        previous = &n;
+    }
+    return true;
+}
+
 std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer) {

@@ -25,6 +25,11 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
 std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer = nullptr);
+// True when arbitration would keep the members as they are, in their order:
+// they all last, come from one source track and lie in time order.
+bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+                         int32_t sourceTrackCount);
+
 // The same, appending the pieces to `into`.
 void arbitrateTrack(std::vector<PreparedNote>& into, const std::vector<PreparedNote>& routed,
                     const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,

@@ -102,24 +102,33 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
         if (observer) observer->notesRouted(routed, members, rawCount, offset);
     }
 
-    // One source track sounds at a time on each output track.
+    // One source track sounds at a time on each output track. A track fed by
+    // one source track in time order keeps its notes where they are; the
+    // pieces of the others go to a list of their own.
     const std::vector<bool> home = homeTrackFlags(routing);
     std::vector<PreparedNote> arbitrated;
-    arbitrated.reserve(routed.size());
-    for (auto& list : members) {
-        const size_t first = arbitrated.size();
-        arbitrateTrack(arbitrated, routed, list, song.sourceTrackCount, home, observer);
-        list.clear();
-        for (size_t i = first; i < arbitrated.size(); ++i) list.push_back(count32(i));
+    std::vector<bool> keptInPlace(outputCount, false);
+    size_t noteCount = 0;
+    for (size_t o = 0; o < outputCount; ++o) {
+        std::vector<int32_t>& list = members[o];
+        if (observer == nullptr && arbitrationKeepsAll(routed, list, song.sourceTrackCount)) {
+            keptInPlace[o] = true;
+        } else {
+            const size_t first = arbitrated.size();
+            arbitrateTrack(arbitrated, routed, list, song.sourceTrackCount, home, observer);
+            list.clear();
+            for (size_t i = first; i < arbitrated.size(); ++i) list.push_back(count32(i));
+        }
+        noteCount += list.size();
     }
-    routed = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
 
     // Chords, programs and the final note lists.
     const int32_t threshold = chordThreshold(song.tpqn);
-    song.notes.reserve(arbitrated.size());
+    song.notes.reserve(noteCount);
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         const size_t first = song.notes.size();
-        groupChords(song.notes, arbitrated, members[static_cast<size_t>(o)], o, threshold, observer);
+        const auto track = static_cast<size_t>(o);
+        groupChords(song.notes, keptInPlace[track] ? routed : arbitrated, members[track], o, threshold, observer);
         std::vector<int32_t>& positions = song.trackNotes[static_cast<size_t>(o)];
         positions.reserve(song.notes.size() - first);
         for (size_t i = first; i < song.notes.size(); ++i) {
@@ -129,6 +138,7 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
             positions.push_back(count32(i));
         }
     }
+    routed = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
     arbitrated = std::vector<PreparedNote>();
     members = std::vector<std::vector<int32_t>>();
 
