@@ -47,15 +47,20 @@ VibratoMemo& SourceMemo::vibrato(int32_t modulation) {
 }
 
 ArpeggioMemo& SourceMemo::arpeggio(const PreparedNote& note, int32_t cc12) {
+    // Most notes ask for what the note before asked for.
+    if (last_ && probe_.chord == note.isChord && probe_.program == note.program && probe_.cc12 == cc12 &&
+        note.chordIntervals == probe_.intervals) {
+        return *last_;
+    }
     probe_.chord = note.isChord;
     probe_.program = note.program;
     probe_.cc12 = cc12;
     probe_.intervals.assign(note.chordIntervals.begin(), note.chordIntervals.end());
-    if (const auto found = arpeggios_.find(probe_); found != arpeggios_.end()) return found->second;
+    if (const auto found = arpeggios_.find(probe_); found != arpeggios_.end()) return *(last_ = &found->second);
     if (arpeggios_.size() >= kMaxMemoEntries) arpeggios_.clear();
     ArpeggioMemo& memo = arpeggios_[probe_];
     memo.choice = pickArpeggio(tables_, note, cc12);
-    return memo;
+    return *(last_ = &memo);
 }
 
 size_t SourceMemo::ArpeggioKeyHash::operator()(const ArpeggioKey& key) const {

@@ -92,7 +92,8 @@ private:
     uint32_t nextVibratoId_ = 0;
     std::unordered_map<int32_t, VibratoMemo> vibratos_;
     std::unordered_map<ArpeggioKey, ArpeggioMemo, ArpeggioKeyHash> arpeggios_;
-    ArpeggioKey probe_;  // reused for look-ups, so that a look-up allocates nothing
+    ArpeggioKey probe_;  // reused for look-ups, so that a look-up allocates nothing; the last key asked for
+    ArpeggioMemo* last_ = nullptr;  // the memo of probe_ (memos stay in place until the table starts over)
 };
 
 }  // namespace tonequill
