@@ -54,12 +54,6 @@ time_once() {
   echo $(((end - start) / 1000))
 }
 
-time_median() {
-  local samples=()
-  for ((i = 0; i < runs; i++)); do samples+=("$(time_once "$@")"); done
-  awk -v us="$(median "${samples[@]}")" 'BEGIN { printf "%.1f", us / 1000 }'
-}
-
 tonequill="$PWD/$build/tonequill"
 declare -A tq_ms
 printf '%-18s %9s %8s %13s %12s %11s %12s %11s %10s %10s\n' \
@@ -67,9 +61,19 @@ printf '%-18s %9s %8s %13s %12s %11s %12s %11s %10s %10s\n' \
 for entry in "${song_list[@]}"; do
   read -r name shape notes <<<"$entry"
   file="$songs/$name.mid"
-  tq=$(time_median "$tonequill" "$file")
-  abc=$(time_median midi2abc "$file")
-  csv=$(time_median midicsv "$file")
+  # The three programs take turns, so that a machine whose speed drifts
+  # (shared cores, frequency changes) slows each of them alike.
+  tq_samples=()
+  abc_samples=()
+  csv_samples=()
+  for ((i = 0; i < runs; i++)); do
+    tq_samples+=("$(time_once "$tonequill" "$file")")
+    abc_samples+=("$(time_once midi2abc "$file")")
+    csv_samples+=("$(time_once midicsv "$file")")
+  done
+  tq=$(awk -v us="$(median "${tq_samples[@]}")" 'BEGIN { printf "%.1f", us / 1000 }')
+  abc=$(awk -v us="$(median "${abc_samples[@]}")" 'BEGIN { printf "%.1f", us / 1000 }')
+  csv=$(awk -v us="$(median "${csv_samples[@]}")" 'BEGIN { printf "%.1f", us / 1000 }')
   peak_kb=$(/usr/bin/time -f %M "$tonequill" "$file" 2>&1 >/dev/null | tail -n 1)
   tq_ms[$name]=$tq
   awk -v n="$name" -v notes="$notes" -v bytes="$(stat -c %s "$file")" -v tq="$tq" -v abc="$abc" -v csv="$csv" -v kb="$peak_kb" \
