@@ -4,10 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <limits>
-#include <set>
 #include <span>
 
 #include "prep/sort_by_key.h"
+#include "prep/track_set.h"
 
 namespace tonequill {
 namespace {
@@ -74,11 +74,26 @@ struct Span {
     int32_t end = 0;
 };
 
-// A note start (+1) or end (-1) of one source track, for the sweep.
+// A note start (+1) or end (-1) of one source track, for the sweep, packed
+// into one number that sorts by tick first: the tick (lifted to unsigned)
+// above the track above the kind.
 struct Edge {
-    int32_t tick = 0;
-    int32_t track = 0;
-    int32_t delta = 0;
+    uint64_t packed = 0;
+
+    static Edge start(int32_t tick, int32_t track) { return Edge{pack(tick, track, 1)}; }
+    static Edge end(int32_t tick, int32_t track) { return Edge{pack(tick, track, 0)}; }
+    [[nodiscard]] int32_t tick() const {
+        return static_cast<int32_t>(static_cast<int64_t>(packed >> 32) + std::numeric_limits<int32_t>::min());
+    }
+    [[nodiscard]] int32_t track() const { return static_cast<int32_t>((packed >> 1) & 0x7FFFFFFF); }
+    [[nodiscard]] int32_t delta() const { return (packed & 1) != 0 ? +1 : -1; }
+    bool operator<(const Edge& other) const { return packed < other.packed; }
+
+private:
+    static uint64_t pack(int32_t tick, int32_t track, uint64_t isStart) {
+        const auto lifted = static_cast<uint64_t>(static_cast<int64_t>(tick) - std::numeric_limits<int32_t>::min());
+        return lifted << 32 | static_cast<uint64_t>(static_cast<uint32_t>(track)) << 1 | isStart;
+    }
 };
 
 // A slice of an output track's time line and the source track that has it.
@@ -258,10 +273,11 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
         if (!takesPart(n)) continue;
-        edges.push_back(Edge{n.startTick, n.track, +1});
-        edges.push_back(Edge{n.endTick, n.track, -1});
+        edges.push_back(Edge::start(n.startTick, n.track));
+        edges.push_back(Edge::end(n.endTick, n.track));
     }
-    std::stable_sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.tick < b.tick; });
+    // By tick (the edges of one tick all count before the next slice, in any order).
+    std::stable_sort(edges.begin(), edges.end());
 
     auto isHome = [&](int32_t track) {
         return static_cast<size_t>(track) < homeTrack.size() && homeTrack[static_cast<size_t>(track)];
@@ -272,17 +288,17 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     // sounding home track, else to the lowest sounding track. The slices each
     // track wins are kept as merged spans.
     std::vector<int32_t> sounding(trackSlots, 0);
-    std::set<int32_t> soundingTracks;
-    std::set<int32_t> soundingHomeTracks;
+    TrackSet soundingTracks(trackSlots);
+    TrackSet soundingHomeTracks(trackSlots);
     std::vector<std::vector<Span>> won(trackSlots);
     std::vector<Slice> slices;  // kept only for an observer
     for (size_t i = 0; i < edges.size();) {
-        const int32_t t = edges[i].tick;
-        for (; i < edges.size() && edges[i].tick == t; ++i) {
-            const int32_t track = edges[i].track;
+        const int32_t t = edges[i].tick();
+        for (; i < edges.size() && edges[i].tick() == t; ++i) {
+            const int32_t track = edges[i].track();
             int32_t& count = sounding[static_cast<size_t>(track)];
             const bool wasSounding = count > 0;
-            count += edges[i].delta;
+            count += edges[i].delta();
             if (wasSounding == (count > 0)) continue;
             if (count > 0) {
                 soundingTracks.insert(track);
@@ -292,9 +308,10 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
                 soundingHomeTracks.erase(track);
             }
         }
-        if (i >= edges.size() || soundingTracks.empty()) continue;
-        const int32_t next = edges[i].tick;
-        const int32_t winner = soundingHomeTracks.empty() ? *soundingTracks.begin() : *soundingHomeTracks.begin();
+        const int32_t lowestHome = soundingHomeTracks.lowest();
+        const int32_t winner = lowestHome >= 0 ? lowestHome : soundingTracks.lowest();
+        if (i >= edges.size() || winner < 0) continue;
+        const int32_t next = edges[i].tick();
         if (observer) slices.push_back(Slice{t, next, winner});
         auto& spans = won[static_cast<size_t>(winner)];
         if (!spans.empty() && spans.back().end == t) {
