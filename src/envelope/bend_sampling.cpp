@@ -80,21 +80,16 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
         const std::optional<int32_t> next = nextChange(state, bends, ranges);
         // Mostly nothing changes before the note's last frame.
         if (next && *next <= frameTick(count - 1)) {
-            // The frame ticks only grow: step out from i until a frame reaches
-            // the event, then halve back to the first one that does.
+            // The first frame to reach the event: worked out from the frame
+            // rate, then put right by a step or two where rounding moved it.
+            // Frame i does not reach it (the state was just advanced to its tick).
             auto reaches = [&](size_t j) { return *next <= frameTick(j); };
-            size_t below = i;  // does not reach: the state was just advanced to its tick
-            size_t step = 1;
-            while (below + step < count && !reaches(below + step)) {
-                below += step;
-                step *= 2;
-            }
-            size_t above = std::min(below + step, count);  // reaches, or the end
-            while (above - below > 1) {
-                const size_t middle = below + (above - below) / 2;
-                (reaches(middle) ? above : below) = middle;
-            }
-            end = above;
+            const double guess = std::ceil((*next - static_cast<double>(startTick)) / ticksPerFrame);
+            end = guess <= static_cast<double>(i + 1) ? i + 1
+                  : guess >= static_cast<double>(count - 1) ? count - 1
+                                                             : static_cast<size_t>(guess);
+            while (end > i + 1 && reaches(end - 1)) --end;
+            while (!reaches(end)) ++end;  // frame count - 1 reaches it
         }
         sample.fine.insert(sample.fine.end(), end - i, split.fine);
         sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
