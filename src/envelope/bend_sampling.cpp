@@ -62,6 +62,7 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
     auto frameTick = [&](size_t i) { return startTick + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame); };
     // Frames come in runs that see the same bend state: a run ends at the
     // first frame whose tick reaches the next bend or range event.
+    const double lastFrameTick = count > 0 ? frameTick(count - 1) : 0.0;
     for (size_t i = 0; i < count;) {
         advanceBend(state, bends, ranges, frameTick(i));
         SplitPitch split;
@@ -79,7 +80,7 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
         size_t end = count;
         const std::optional<int32_t> next = nextChange(state, bends, ranges);
         // Mostly nothing changes before the note's last frame.
-        if (next && *next <= frameTick(count - 1)) {
+        if (next && *next <= lastFrameTick) {
             // The first frame to reach the event: worked out from the frame
             // rate, then put right by a step or two where rounding moved it.
             // Frame i does not reach it (the state was just advanced to its tick).
