@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "envelope/bend_sampling.h"
 #include "envelope/combined_values.h"
@@ -22,6 +24,11 @@ const std::vector<T>& listOf(const std::vector<std::vector<T>>& lists, int32_t i
     static const std::vector<T> none;
     return static_cast<size_t>(index) < lists.size() ? lists[static_cast<size_t>(index)] : none;
 }
+
+// A note of more frames than this keeps nothing in the pass's reused storage
+// nor in the memo: its lists are made for it alone and handed to its record,
+// as a held note's lists can be very long.
+constexpr int32_t kLongNoteFrames = 65536;
 
 // Where one source track stands in time during a track's pass: its bend and
 // its controllers 1 and 12. Made fresh for every output track.
@@ -66,6 +73,9 @@ struct Pass {
         const int sources = (hasAp ? 1 : 0) + (hasEmo ? 1 : 0) + (bend.hasBend ? 1 : 0);
         if (sources == 0) return -1;
         if (sources == 1) {
+            if (bend.hasBend && frames > kLongNoteFrames) {
+                return findValueRecord(tables, std::move(bend.fine), std::move(bend.coarse));
+            }
             if (bend.hasBend) return findValueRecord(tables, bend.fine, bend.coarse);
             if (hasEmo) {
                 if (vibrato.tokenRecord < 0) {
@@ -115,6 +125,7 @@ struct Pass {
     // The record of a note with two or three sources, from its summed values.
     int32_t combinedRecord(VibratoMemo& vibrato, ArpeggioMemo& arpeggio, const PreparedNote& note, int32_t frames,
                            const NoteSite& site) {
+        if (frames > kLongNoteFrames) return longCombinedRecord(vibrato, arpeggio, note, frames, site);
         std::span<const int32_t> vib;
         if (vibrato.choice.hasEmo) {
             vib = vibrato.values.first(frames, [&](int32_t n) { return expandValueTokens(vibrato.choice.tokens, n); });
@@ -126,6 +137,32 @@ struct Pass {
         }
         combineValues(combined, bend, vib, arp, frames, site);
         return findValueRecord(tables, combined.fine, combined.coarse);
+    }
+
+    // The same for a long note: the sums are written over the vibrato and
+    // arpeggio values, the bend is let go before the search, and the record
+    // takes the lists themselves.
+    int32_t longCombinedRecord(const VibratoMemo& vibrato, ArpeggioMemo& arpeggio, const PreparedNote& note,
+                               int32_t frames, const NoteSite& site) {
+        CombinedValues values;
+        if (vibrato.choice.hasEmo) values.fine = expandValueTokens(vibrato.choice.tokens, frames);
+        if (arpeggio.choice.hasAp) {
+            values.coarse = expandNoteTokens(arpeggio.tokensForChord(note.chordIntervals), frames);
+        }
+        const std::span<const int32_t> vib = vibrato.choice.hasEmo ? std::span<const int32_t>(values.fine)
+                                                                    : std::span<const int32_t>();
+        const std::span<const int32_t> arp = arpeggio.choice.hasAp ? std::span<const int32_t>(values.coarse)
+                                                                    : std::span<const int32_t>();
+        combineValues(values, bend, vib, arp, frames, site);
+        releaseLongLists();
+        return findValueRecord(tables, std::move(values.fine), std::move(values.coarse));
+    }
+
+    // Gives back reused storage that a long note has grown.
+    void releaseLongLists() {
+        for (std::vector<int32_t>* list : {&bend.fine, &bend.coarse, &combined.fine, &combined.coarse}) {
+            if (list->capacity() > static_cast<size_t>(kLongNoteFrames)) *list = std::vector<int32_t>();
+        }
     }
 };
 
@@ -148,6 +185,7 @@ void assignEnvelopes(MappingTables& tables, PreparedSong& song, const std::vecto
             }
             const NoteSite site{o + 1, note.startTick};
             note.envelopeIndex = pass.envelopeOf(note, states[static_cast<size_t>(note.track)], site);
+            pass.releaseLongLists();
         }
     }
 }

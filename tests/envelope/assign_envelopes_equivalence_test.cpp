@@ -147,6 +147,12 @@ SongFixture randomSong(uint32_t seed) {
             if (pick(2) == 0) f.bend(s, tick, pick(3) == 0 ? 8192 : pick(16384));
         }
     }
+    if (seed % 25 == 0) {
+        // Held notes long enough to be handled apart from the rest, before and after shorter ones.
+        f.add(0, 0, 100, 100 + 70000, 60, 100, 1);
+        f.addChord(1, 1, 50, 50 + 66000, chords[pick(4)], 2);
+        f.add(0, 0, 200, 260);
+    }
     for (int i = 0; i < 120; ++i) {
         const int32_t output = pick(6);
         const int32_t source = pick(3);
