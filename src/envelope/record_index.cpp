@@ -237,12 +237,24 @@ void RecordIndex::remove(int32_t record) {
 
 void RecordIndex::add(int32_t record) {
     const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
+    add(record, listKey(r.emValues), listKey(r.enValues));
+}
+
+void RecordIndex::takeInAppended(const ListKey& em, const ListKey& en) {
+    const auto record = static_cast<int32_t>(seen_);
+    slots_.resize(records_->size());
+    ++seen_;
+    add(record, em, en);
+}
+
+void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en) {
+    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
     // Searches always bring lists of at least one value; a record with an
     // empty list can never match them.
     if (r.emValues.empty() || r.enValues.empty()) return;
     Slot& slot = slots_[static_cast<std::size_t>(record)];
-    slot.em = listKey(r.emValues);
-    slot.en = listKey(r.enValues);
+    slot.em = em;
+    slot.en = en;
     slot.indexed = true;
     byEm_.insert(entryOf(r.emValues, record));
     byEn_.insert(entryOf(r.enValues, record));

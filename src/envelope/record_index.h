@@ -55,6 +55,10 @@ public:
     // after; a record that cannot match anything (an empty list) stays out.
     void remove(int32_t record);
     void add(int32_t record);
+    // The same, with the fingerprints of the record's lists already known.
+    void add(int32_t record, const ListKey& em, const ListKey& en);
+    // Takes in the value record just appended to the table, its fingerprints known.
+    void takeInAppended(const ListKey& em, const ListKey& en);
 
     [[nodiscard]] const std::vector<EnvelopeRecord>& records() const { return *records_; }
     [[nodiscard]] ListKey emKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].em; }

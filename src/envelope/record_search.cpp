@@ -240,7 +240,7 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en) {
         const ValuePairKey oldKey{listKey(r.emValues), listKey(r.enValues)};
         index.remove(shorter);
         install(r);
-        index.add(shorter);
+        index.add(shorter, key.em, key.en);
         // The record now holds the note's lists; both pairs are beginnings of them.
         tables.valuePairIndex.set(oldKey, shorter, samePair(r.emValues, oldEm, r.enValues, oldEn));
         tables.valuePairIndex.set(key, shorter, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
@@ -249,6 +249,7 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en) {
     EnvelopeRecord fresh;
     install(fresh);
     const int32_t made = appendRecord(tables, std::move(fresh));
+    index.takeInAppended(key.em, key.en);
     const EnvelopeRecord& r = tables.records.back();
     tables.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
     return made;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+
+#include <cmath>
 #include <limits>
 
 #include "envelope/envelope_frames.h"
@@ -59,6 +62,20 @@ TEST(RoundToInt32, RoundsHalvesAwayFromZeroAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(roundToInt32(1e300));
     EXPECT_FALSE(roundToInt32(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_FALSE(roundToInt32(-std::numeric_limits<double>::infinity()));
+    // Values at and beside halves, and across the whole range, round as the library rounds.
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 200000; ++i) {
+        const double whole = static_cast<double>(static_cast<int64_t>(random() % 4294967296ull) - 2147483648LL);
+        const double halves[] = {0.5, -0.5, std::nextafter(0.5, 0.0), std::nextafter(0.5, 1.0), 0.0,
+                                 static_cast<double>(random() % 1000) / 1000.0};
+        for (const double h : halves) {
+            const double v = i % 2 == 0 ? whole + h : (whole + h) / 4096.0;
+            const double r = std::round(v);
+            const std::optional<int32_t> want =
+                r >= -2147483648.0 && r <= 2147483647.0 ? std::optional<int32_t>(static_cast<int32_t>(r)) : std::nullopt;
+            ASSERT_EQ(roundToInt32(v), want) << v;
+        }
+    }
     EXPECT_EQ(narrowToInt32(-2147483648LL), -2147483647 - 1);
     EXPECT_FALSE(narrowToInt32(2147483648LL));
 }
