@@ -1,64 +1,10 @@
 #include "envelope/record_index.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace tonequill {
 namespace {
-
-// -1, 0 or 1 as `a` sorts before, with or after `b`; a list sorts before its
-// own continuations.
-int compareLists(const int32_t* a, std::size_t aLength, const int32_t* b, std::size_t bLength) {
-    const std::size_t common = std::min(aLength, bLength);
-    std::size_t from = 0;
-    // Most lists part within their first few values: compare those one by one.
-    constexpr std::size_t kFirst = 16;
-    for (const std::size_t to = std::min(common, kFirst); from < to; ++from) {
-        if (a[from] != b[from]) return a[from] < b[from] ? -1 : 1;
-    }
-    // Lists that share long beginnings (held bends, silent parts): skip equal
-    // blocks with memcmp, then find the first difference in the block.
-    constexpr std::size_t kBlock = 32;
-    while (from + kBlock <= common && std::memcmp(a + from, b + from, kBlock * sizeof(int32_t)) == 0) from += kBlock;
-    const std::size_t to = std::min(common, from + kBlock);
-    const auto [x, y] = std::mismatch(a + from, a + to, b + from);
-    if (x != a + to) return *x < *y ? -1 : 1;
-    // No difference in the last block: it ended the common part.
-    if (aLength == bLength) return 0;
-    return aLength < bLength ? -1 : 1;
-}
-
-ListEntry entryOf(const std::vector<int32_t>& values, int32_t record) {
-    ListEntry entry{values.data(), static_cast<uint32_t>(values.size()), record};
-    std::copy_n(values.begin(), std::min(values.size(), ListEntry::kHead), entry.head);
-    return entry;
-}
-
-// compareLists on an entry and a list, the entry's first values read from the entry.
-int compareEntry(const ListEntry& a, const int32_t* b, std::size_t bLength) {
-    const std::size_t inHead = std::min({std::size_t{a.length}, bLength, ListEntry::kHead});
-    for (std::size_t i = 0; i < inHead; ++i) {
-        if (a.head[i] != b[i]) return a.head[i] < b[i] ? -1 : 1;
-    }
-    if (inHead < ListEntry::kHead) {  // one of the lists has ended
-        if (a.length == bLength) return 0;
-        return a.length < bLength ? -1 : 1;
-    }
-    return compareLists(a.values + inHead, a.length - inHead, b + inHead, bLength - inHead);
-}
-
-int compareEntries(const ListEntry& a, const ListEntry& b) {
-    const std::size_t inHead = std::min({std::size_t{a.length}, std::size_t{b.length}, ListEntry::kHead});
-    for (std::size_t i = 0; i < inHead; ++i) {
-        if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
-    }
-    if (inHead < ListEntry::kHead) {
-        if (a.length == b.length) return 0;
-        return a.length < b.length ? -1 : 1;
-    }
-    return compareLists(a.values + inHead, a.length - inHead, b.values + inHead, b.length - inHead);
-}
 
 uint64_t mix(uint64_t hash, uint64_t value) {
     hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
@@ -66,19 +12,6 @@ uint64_t mix(uint64_t hash, uint64_t value) {
 }
 
 }  // namespace
-
-bool ListEntryOrder::operator()(const ListEntry& a, const ListEntry& b) const {
-    const int order = compareEntries(a, b);
-    return order < 0 || (order == 0 && a.record < b.record);
-}
-
-bool ListEntryOrder::operator()(const ListEntry& a, const std::vector<int32_t>* list) const {
-    return compareEntry(a, list->data(), list->size()) < 0;
-}
-
-bool ListEntryOrder::operator()(const std::vector<int32_t>* list, const ListEntry& a) const {
-    return compareEntry(a, list->data(), list->size()) > 0;
-}
 
 bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }
 
@@ -226,8 +159,8 @@ void RecordIndex::remove(int32_t record) {
     Slot& slot = slots_[static_cast<std::size_t>(record)];
     if (!slot.indexed) return;
     const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
-    byEm_.erase(entryOf(r.emValues, record));
-    byEn_.erase(entryOf(r.enValues, record));
+    byEm_.erase(listEntry(r.emValues, record));
+    byEn_.erase(listEntry(r.enValues, record));
     leaveClass(emClasses_, slot.em, record, false);
     leaveClass(enClasses_, slot.en, record, true);
     emLengths_.remove(slot.em.length);
@@ -256,8 +189,8 @@ void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en) {
     slot.em = em;
     slot.en = en;
     slot.indexed = true;
-    byEm_.insert(entryOf(r.emValues, record));
-    byEn_.insert(entryOf(r.enValues, record));
+    byEm_.insert(listEntry(r.emValues, record));
+    byEn_.insert(listEntry(r.enValues, record));
     enterClass(emClasses_, slot.em, record, false);
     enterClass(enClasses_, slot.en, record, true);
     emLengths_.add(slot.em.length);

@@ -2,37 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "envelope/envelope_record.h"
+#include "envelope/list_order.h"
 #include "envelope/value_pair_index.h"
 
 namespace tonequill {
-
-// One value record in the order of one of its lists: the list's values (they
-// stay where they are while the record is in the index; a record leaves the
-// index before its lists change) and the record's index.
-struct ListEntry {
-    static constexpr std::size_t kHead = 3;
-    const int32_t* values = nullptr;
-    uint32_t length = 0;
-    int32_t record = 0;
-    // The first values again, so that most comparisons in the ordered set
-    // are settled without reaching into the record's list.
-    int32_t head[kHead] = {};
-};
-
-// Lists value by value, a list before its own continuations, then by record
-// index. A bare list can be looked up among them too.
-struct ListEntryOrder {
-    using is_transparent = void;
-    bool operator()(const ListEntry& a, const ListEntry& b) const;
-    bool operator()(const ListEntry& a, const std::vector<int32_t>* list) const;
-    bool operator()(const std::vector<int32_t>* list, const ListEntry& a) const;
-};
 
 // Finds envelope records by their content without walking the whole table:
 // value records by their lists (sorted, and grouped by exact list), token
@@ -64,7 +42,7 @@ public:
     [[nodiscard]] ListKey emKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].em; }
     [[nodiscard]] ListKey enKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].en; }
 
-    using ByList = std::set<ListEntry, ListEntryOrder>;
+    using ByList = ListOrder;
 
     // The value records grouped by one of their lists exactly (by its
     // fingerprint): one open table of groups, each the head of a list of its

@@ -1,6 +1,7 @@
 #include "envelope/record_search.h"
 
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 #include <utility>
 
@@ -44,12 +45,13 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
     auto beginsWithList = [](const ListEntry& entry, const std::vector<int32_t>& list) {
         return list.size() <= entry.length && std::equal(list.begin(), list.end(), entry.values);
     };
-    auto emIt = byEm.lower_bound(&em);
-    auto emInside = [&] { return emIt != byEm.end() && beginsWithList(*emIt, em); };
+    constexpr int32_t kProbe = std::numeric_limits<int32_t>::min();
+    ListOrder::Position emAt = byEm.lowerBound(listEntry(em, kProbe));
+    auto emInside = [&] { return !byEm.atEnd(emAt) && beginsWithList(byEm[emAt], em); };
     // Mostly no record begins with the Em values: then the En order is not searched.
     if (!emInside()) return -1;
-    auto enIt = byEn.lower_bound(&en);
-    auto enInside = [&] { return enIt != byEn.end() && beginsWithList(*enIt, en); };
+    ListOrder::Position enAt = byEn.lowerBound(listEntry(en, kProbe));
+    auto enInside = [&] { return !byEn.atEnd(enAt) && beginsWithList(byEn[enAt], en); };
     std::vector<int32_t> emRun;
     std::vector<int32_t> enRun;
     const std::vector<int32_t>* shorterRun = nullptr;
@@ -58,12 +60,14 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
         if (!emInside()) {
             shorterRun = &emRun;
         } else {
-            emRun.push_back((emIt++)->record);
+            emRun.push_back(byEm[emAt].record);
+            emAt = byEm.next(emAt);
             if (!enInside()) {
                 shorterRun = &enRun;
                 runIsEm = false;
             } else {
-                enRun.push_back((enIt++)->record);
+                enRun.push_back(byEn[enAt].record);
+                enAt = byEn.next(enAt);
             }
         }
     }
