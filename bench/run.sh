@@ -7,13 +7,13 @@
 #
 #   bench/run.sh            the table
 #   bench/run.sh --micro    the table, then the micro benchmarks of the stages
-#   RUNS=9 bench/run.sh     more runs per song (default 5)
+#   RUNS=21 bench/run.sh    more runs per song (default 11)
 #
 # scripts/setup.sh installs what is missing (abcmidi, midicsv, GNU time,
 # Google Benchmark and the build tools) with apt-get, as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs="${RUNS:-5}"
+runs="${RUNS:-11}"
 build=build/bench
 songs="$build/songs"
 
