@@ -27,10 +27,6 @@ bool before(const ListEntry& entry, const ListEntry& probe, std::size_t from, st
 ListEntry listEntry(const std::vector<int32_t>& values, int32_t record) {
     ListEntry entry{values.data(), static_cast<uint32_t>(values.size()), record};
     std::copy_n(values.begin(), std::min(values.size(), ListEntry::kHead), entry.head);
-    if (!values.empty()) {
-        const auto differs = std::find_if(values.begin(), values.end(), [&](int32_t v) { return v != values[0]; });
-        entry.run = static_cast<uint32_t>(differs - values.begin());
-    }
     return entry;
 }
 

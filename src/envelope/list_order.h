@@ -15,12 +15,9 @@ struct ListEntry {
     const int32_t* values = nullptr;
     uint32_t length = 0;
     int32_t record = 0;
-    // The first values again, and how many values in a row equal the first,
-    // so that most comparisons in the ordered set are settled without reaching
-    // into the record's list, and lists that begin with a long run of one value
-    // (silence, a held bend) are told apart at the end of the run.
+    // The first values again, so that most comparisons are settled without
+    // reaching into the record's list.
     int32_t head[kHead] = {};
-    uint32_t run = 0;
 };
 
 // The entry for a list; a search probe takes the record number
