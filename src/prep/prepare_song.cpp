@@ -34,6 +34,26 @@ int32_t programAt(const std::vector<ProgramChange>& programs, int32_t tick) {
     return after == programs.begin() ? 0 : std::prev(after)->program;
 }
 
+// programAt for the notes of one output track, which come in time order:
+// per source track, the changes already passed are not searched again.
+class ProgramCursor {
+public:
+    explicit ProgramCursor(const std::vector<std::vector<ProgramChange>>& programsByTrack)
+        : programs_(programsByTrack), next_(programsByTrack.size(), 0) {}
+
+    int32_t at(int32_t track, int32_t tick) {
+        const std::vector<ProgramChange>& programs = programs_[static_cast<size_t>(track)];
+        size_t& next = next_[static_cast<size_t>(track)];
+        if (next > 0 && programs[next - 1].tick > tick) return programAt(programs, tick);  // earlier than before
+        while (next < programs.size() && programs[next].tick <= tick) ++next;
+        return next == 0 ? 0 : programs[next - 1].program;
+    }
+
+private:
+    const std::vector<std::vector<ProgramChange>>& programs_;
+    std::vector<size_t> next_;  // per source track: the first change not yet passed
+};
+
 int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
 }  // namespace
@@ -131,9 +151,10 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
         groupChords(song.notes, keptInPlace[track] ? routed : arbitrated, members[track], o, threshold, observer);
         std::vector<int32_t>& positions = song.trackNotes[static_cast<size_t>(o)];
         positions.reserve(song.notes.size() - first);
+        ProgramCursor programs(song.programsByTrack);
         for (size_t i = first; i < song.notes.size(); ++i) {
             PreparedNote& n = song.notes[i];
-            n.program = programAt(song.programsByTrack[static_cast<size_t>(n.track)], n.startTick);
+            n.program = programs.at(n.track, n.startTick);
             if (o == 4) song.dpcmNotes.insert(n.note);
             positions.push_back(count32(i));
         }
