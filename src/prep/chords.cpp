@@ -17,7 +17,7 @@ PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t 
         velocity = std::max(velocity, n->velocity);
         pitches.push_back(n->note);
     }
-    std::stable_sort(pitches.begin(), pitches.end());
+    if (!std::is_sorted(pitches.begin(), pitches.end())) std::stable_sort(pitches.begin(), pitches.end());
     pitches.erase(std::unique(pitches.begin(), pitches.end()), pitches.end());
 
     PreparedNote chord = *base;
