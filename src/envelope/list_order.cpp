@@ -6,7 +6,7 @@
 namespace tonequill {
 namespace {
 
-constexpr std::size_t kBlockSplit = 512;  // a block this large is cut in two
+constexpr std::size_t kBlockSplit = 128;  // a block this large is cut in two
 
 int32_t valueAt(const ListEntry& e, std::size_t i) { return i < ListEntry::kHead ? e.head[i] : e.values[i]; }
 
