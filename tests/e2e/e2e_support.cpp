@@ -21,7 +21,6 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-namespace {
 std::string quote(const std::string& s) {
     std::string out = "'";
     for (char c : s) {
@@ -30,20 +29,15 @@ std::string quote(const std::string& s) {
     }
     return out + "'";
 }
-}  // namespace
 
-RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdir,
-                    const std::vector<std::string>& launcher) {
+RunResult runCommand(const std::string& command, const fs::path& workdir) {
     static std::atomic<int> counter{0};
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(counter++);
     const fs::path outFile = fs::temp_directory_path() / ("tonequill-out-" + tag);
     const fs::path errFile = fs::temp_directory_path() / ("tonequill-err-" + tag);
-    std::string command = "cd " + quote(workdir.string()) + " &&";
-    for (const auto& word : launcher) command += " " + quote(word);
-    command += " " + quote(TONEQUILL_BINARY);
-    for (const auto& a : args) command += " " + quote(a);
-    command += " >" + quote(outFile.string()) + " 2>" + quote(errFile.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
+    const std::string line = "cd " + quote(workdir.string()) + " && " + command + " >" + quote(outFile.string()) +
+                             " 2>" + quote(errFile.string()) + " </dev/null";
+    const int raw = std::system(line.c_str());
     RunResult result;
     if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
     // The shell reports a child killed by a signal as 128 + signal.
@@ -53,6 +47,20 @@ RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdi
     fs::remove(outFile);
     fs::remove(errFile);
     return result;
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& workdir,
+                     const std::vector<std::string>& launcher) {
+    std::string command;
+    for (const auto& word : launcher) command += quote(word) + " ";
+    command += quote(program);
+    for (const auto& a : args) command += " " + quote(a);
+    return runCommand(command, workdir);
+}
+
+RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdir,
+                    const std::vector<std::string>& launcher) {
+    return runProgram(TONEQUILL_BINARY, args, workdir, launcher);
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

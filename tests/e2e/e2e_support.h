@@ -31,6 +31,18 @@ private:
     std::filesystem::path path_;
 };
 
+// A word quoted for the shell.
+std::string quote(const std::string& s);
+
+// Runs a shell command line (its words already quoted) in `workdir`, with
+// standard output and standard error kept apart.
+RunResult runCommand(const std::string& command, const std::filesystem::path& workdir);
+
+// Runs `program` with `args` in `workdir`; a `launcher` (such as setpriv and
+// its options) goes before the program.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::filesystem::path& workdir, const std::vector<std::string>& launcher = {});
+
 // Runs the real binary with `args` in the working directory `workdir`; a
 // `launcher` (such as setpriv and its options) goes before the binary.
 RunResult runBinary(const std::vector<std::string>& args, const std::filesystem::path& workdir,

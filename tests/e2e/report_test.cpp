@@ -1,14 +1,10 @@
 // tonequill-report through its binary, and the proof that listening to the
 // preparation changes nothing the converter writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/run.h"
@@ -17,42 +13,14 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
-#include "app/run.h"
 
 namespace tonequill::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string quoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Runs `command` (already quoted) in `workdir`; standard output and error apart.
-RunResult runCommand(const std::string& command, const fs::path& workdir) {
-    static std::atomic<int> counter{0};
-    const std::string tag = std::to_string(::getpid()) + "-r" + std::to_string(counter++);
-    const fs::path outFile = fs::temp_directory_path() / ("tonequill-out-" + tag);
-    const fs::path errFile = fs::temp_directory_path() / ("tonequill-err-" + tag);
-    const std::string line = "cd " + quoted(workdir.string()) + " && " + command + " >" + quoted(outFile.string()) +
-                             " 2>" + quoted(errFile.string()) + " </dev/null";
-    const int raw = std::system(line.c_str());
-    RunResult result;
-    if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    if (result.status > 128) result.status = -1;
-    result.out = readText(outFile.string());
-    result.log = readText(errFile.string());
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
-}
-
 RunResult runReport(const std::vector<std::string>& args, const fs::path& workdir) {
-    std::string command = quoted(TONEQUILL_REPORT_BINARY);
-    for (const auto& a : args) command += " " + quoted(a);
-    return runCommand(command, workdir);
+    return runProgram(TONEQUILL_REPORT_BINARY, args, workdir);
 }
 
 // A time signature event: numerator, denominator as a power of two.
