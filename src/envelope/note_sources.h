@@ -6,6 +6,7 @@
 
 #include "mapping/mapping_tables.h"
 #include "prep/prepared_song.h"
+#include "prep/tick_cursor.h"
 
 namespace tonequill {
 
@@ -14,20 +15,8 @@ namespace tonequill {
 int32_t controllerValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none);
 
 // The same answer for a pass that moves forward in time through one source
-// track's events: each event is read once over the whole pass. Ticks asked
-// for must not go back.
-class ControllerCursor {
-public:
-    explicit ControllerCursor(int32_t none) : value_(none) {}
-    int32_t at(const std::vector<ControlChange>& events, int32_t tick) {
-        while (next_ < events.size() && events[next_].tick <= tick) value_ = events[next_++].value;
-        return value_;
-    }
-
-private:
-    size_t next_ = 0;
-    int32_t value_;
-};
+// track's events.
+using ControllerCursor = TickCursor<ControlChange, &ControlChange::value>;
 
 // The vibrato a modulation depth asks for.
 struct VibratoChoice {

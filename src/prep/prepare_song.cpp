@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -14,6 +13,7 @@
 #include "prep/length_table.h"
 #include "prep/note_extraction.h"
 #include "prep/routing.h"
+#include "prep/tick_cursor.h"
 #include "prep/timing.h"
 
 namespace tonequill {
@@ -26,33 +26,8 @@ void reportTempo(const MidiFile& file, std::ostream& log) {
     }
 }
 
-// The program in force on a source track at `tick`: the last change at or
-// before it, 0 before the first.
-int32_t programAt(const std::vector<ProgramChange>& programs, int32_t tick) {
-    auto after = std::upper_bound(programs.begin(), programs.end(), tick,
-                                  [](int32_t t, const ProgramChange& p) { return t < p.tick; });
-    return after == programs.begin() ? 0 : std::prev(after)->program;
-}
-
-// programAt for the notes of one output track, which come in time order:
-// per source track, the changes already passed are not searched again.
-class ProgramCursor {
-public:
-    explicit ProgramCursor(const std::vector<std::vector<ProgramChange>>& programsByTrack)
-        : programs_(programsByTrack), next_(programsByTrack.size(), 0) {}
-
-    int32_t at(int32_t track, int32_t tick) {
-        const std::vector<ProgramChange>& programs = programs_[static_cast<size_t>(track)];
-        size_t& next = next_[static_cast<size_t>(track)];
-        if (next > 0 && programs[next - 1].tick > tick) return programAt(programs, tick);  // earlier than before
-        while (next < programs.size() && programs[next].tick <= tick) ++next;
-        return next == 0 ? 0 : programs[next - 1].program;
-    }
-
-private:
-    const std::vector<std::vector<ProgramChange>>& programs_;
-    std::vector<size_t> next_;  // per source track: the first change not yet passed
-};
+// The program in force on a source track at a tick (0 before its first change).
+using ProgramCursor = TickCursor<ProgramChange, &ProgramChange::program>;
 
 int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
@@ -151,10 +126,12 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
         groupChords(song.notes, keptInPlace[track] ? routed : arbitrated, members[track], o, threshold, observer);
         std::vector<int32_t>& positions = song.trackNotes[static_cast<size_t>(o)];
         positions.reserve(song.notes.size() - first);
-        ProgramCursor programs(song.programsByTrack);
+        // A track's notes come in time order.
+        std::vector<ProgramCursor> programs(song.programsByTrack.size(), ProgramCursor(0));
         for (size_t i = first; i < song.notes.size(); ++i) {
             PreparedNote& n = song.notes[i];
-            n.program = programs.at(n.track, n.startTick);
+            const auto track = static_cast<size_t>(n.track);
+            n.program = programs[track].at(song.programsByTrack[track], n.startTick);
             if (o == 4) song.dpcmNotes.insert(n.note);
             positions.push_back(count32(i));
         }
