@@ -5,6 +5,7 @@
 #include <string>
 
 #include "e2e_support.h"
+#include "two_note_document.h"
 
 namespace tonequill::testing {
 namespace {
@@ -32,42 +33,7 @@ TEST(GoldenDocument, TwoNoteSongWithAnEmptyMappingFile) {
     const auto r = runBinary({"song.mid"}, dir.path());
     ASSERT_EQ(r.status, 0) << r.out << r.log;
     EXPECT_EQ(r.out, "Convert done\n");
-    EXPECT_EQ(readText(dir.file("song.mml")),
-              crlf("#Title\t\t\"Demo\"\n"
-                   "#Code\t\t\"nsd_all2.bin\"\n"
-                   "#BGM\t\t1\n"
-                   "#SE\t\t\t0\n"
-                   "#timebase\t48\n"
-                   "#External\t%0\n"
-                   "\n"
-                   "#Bank\n"
-                   "\n"
-                   "DPCM{\n"
-                   "}\n"
-                   "\n"
-                   "#OffsetEv 100000\n"
-                   "\n"
-                   "E(100000){15 R 0}\t// PC  1\tVel  15\n"
-                   "\n"
-                   "#OffsetEm 200000\n"
-                   "\n"
-                   "\n"
-                   "#OffsetEn 300000\n"
-                   "\n"
-                   "\n"
-                   "#OffsetE@ 400000\n"
-                   "E(400001){0}\t// PC 1\n"
-                   "\n"
-                   "BGM(0){\n"
-                   "t120\n"
-                   "\n"
-                   "TR1\n"
-                   "E@1Ev0Em*En*o4c4r4d4\n"
-                   "\n"
-                   "TR29\n"
-                   "t120\n"
-                   "\n"
-                   "}\n"));
+    EXPECT_EQ(readText(dir.file("song.mml")), crlf(kTwoNoteDocument));
 }
 
 // The demo song: melody with bend and vibrato, bass, chords, drums on TR4,

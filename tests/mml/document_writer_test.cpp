@@ -6,6 +6,7 @@
 
 #include "mml/track_writer.h"
 #include "song_fixture.h"
+#include "two_note_document.h"
 
 namespace tonequill {
 namespace {
@@ -38,42 +39,7 @@ TEST(WriteMmlDocument, WritesTheWholeDemoDocument) {
     std::ostringstream out;
     std::ostringstream log;
     writeMmlDocument(out, demo.tables, demo.song, demo.file, log);
-    EXPECT_EQ(out.str(),
-              "#Title\t\t\"Demo\"\n"
-              "#Code\t\t\"nsd_all2.bin\"\n"
-              "#BGM\t\t1\n"
-              "#SE\t\t\t0\n"
-              "#timebase\t48\n"
-              "#External\t%0\n"
-              "\n"
-              "#Bank\n"
-              "\n"
-              "DPCM{\n"
-              "}\n"
-              "\n"
-              "#OffsetEv 100000\n"
-              "\n"
-              "E(100000){15 R 0}\t// PC  1\tVel  15\n"
-              "\n"
-              "#OffsetEm 200000\n"
-              "\n"
-              "\n"
-              "#OffsetEn 300000\n"
-              "\n"
-              "\n"
-              "#OffsetE@ 400000\n"
-              "E(400001){0}\t// PC 1\n"
-              "\n"
-              "BGM(0){\n"
-              "t120\n"
-              "\n"
-              "TR1\n"
-              "E@1Ev0Em*En*o4c4r4d4\n"
-              "\n"
-              "TR29\n"
-              "t120\n"
-              "\n"
-              "}\n");
+    EXPECT_EQ(out.str(), testing::kTwoNoteDocument);
     EXPECT_EQ(log.str(),
               "[WRITE] header\n"
               "[WRITE] definitions\n"
