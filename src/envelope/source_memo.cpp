@@ -32,9 +32,9 @@ const TokenList& ArpeggioMemo::tokensForChord(std::span<const int32_t> intervals
     return enTokens;
 }
 
-void ArpeggioMemo::rememberWithVibrato(uint64_t key, int32_t record) {
+void ArpeggioMemo::rememberWithVibrato(uint64_t key, int32_t note) {
     if (withVibrato.size() >= kMaxMemoEntries) withVibrato.clear();
-    withVibrato.emplace(key, record);
+    withVibrato.emplace(key, note);
 }
 
 VibratoMemo& SourceMemo::vibrato(int32_t modulation) {

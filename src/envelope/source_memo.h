@@ -34,31 +34,33 @@ private:
 };
 
 // What one modulation depth gives a note: its vibrato, the vibrato's values
-// and, once a note has needed it, its token record.
+// and the first note that needed its token record.
 struct VibratoMemo {
     uint32_t id = 0;  // tells memos apart, also after the memo has started over
     VibratoChoice choice;
     FramePrefix values;
-    int32_t tokenRecord = -1;  // -1: not looked up yet
+    int32_t tokenNote = -1;  // the note whose record later notes share; -1: none yet
 };
 
 // What one arpeggio key gives a note: the arpeggio, its En tokens for the
-// chord, their values and the token record, each made when first needed.
+// chord, their values and the first note that needed its token record, each
+// made when first needed.
 struct ArpeggioMemo {
     ArpeggioChoice choice;
     bool spelled = false;
     TokenList enTokens;
     FramePrefix values;
-    int32_t tokenRecord = -1;  // -1: not looked up yet
+    int32_t tokenNote = -1;  // the note whose record later notes share; -1: none yet
 
-    // The record (or -1) of a note with this arpeggio, a vibrato and no bend,
-    // by vibrato and frame count: such a note's values depend on nothing else,
-    // and a pair of value lists, once answered, keeps its record.
+    // The first note with this arpeggio, a vibrato and no bend, by vibrato and
+    // frame count: such a note's values depend on nothing else, and a pair of
+    // value lists, once answered, keeps its record, so a later note takes
+    // that note's record.
     std::unordered_map<uint64_t, int32_t> withVibrato;
     static uint64_t vibratoKey(const VibratoMemo& vibrato, int32_t frames) {
         return uint64_t{vibrato.id} << 32 | static_cast<uint32_t>(frames);
     }
-    void rememberWithVibrato(uint64_t key, int32_t record);
+    void rememberWithVibrato(uint64_t key, int32_t note);
 
     const TokenList& tokensForChord(std::span<const int32_t> intervals);
 };
@@ -68,6 +70,7 @@ struct ArpeggioMemo {
 // arpeggio key (chord or not, program, controller 12, chord intervals) instead
 // of being made again for every note. Token records found once stay the answer:
 // a token record never changes and the search returns the first one that fits.
+// The memo belongs to the pass's first step alone: it keeps notes, not records.
 class SourceMemo {
 public:
     explicit SourceMemo(const MappingTables& tables) : tables_(tables) {}

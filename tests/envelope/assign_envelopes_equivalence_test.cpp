@@ -11,6 +11,7 @@
 #include "envelope/pitch_values.h"
 #include "envelope/token_expansion.h"
 #include "plain_record_search.h"
+#include "forced_threads.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -127,7 +128,7 @@ std::vector<int32_t> plainPass(PlainTable& table, const SongFixture& f) {
 
 // A song of short and long notes and chords on three source tracks, with
 // modulation, controller 12, bends and bend ranges changing all along.
-SongFixture randomSong(uint32_t seed) {
+SongFixture randomSong(uint32_t seed, int notes = 120) {
     std::mt19937 random(seed);
     auto pick = [&random](uint32_t n) { return static_cast<int32_t>(random() % n); };
     SongFixture f(6, 3);
@@ -153,7 +154,7 @@ SongFixture randomSong(uint32_t seed) {
         f.addChord(1, 1, 50, 50 + 66000, chords[pick(4)], 2);
         f.add(0, 0, 200, 260);
     }
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < notes; ++i) {
         const int32_t output = pick(6);
         const int32_t source = pick(3);
         const int32_t start = pick(1200);
@@ -167,28 +168,45 @@ SongFixture randomSong(uint32_t seed) {
     return f;
 }
 
+// Runs the pass on `threads` threads and checks every note's record and the
+// table against the literal reading.
+void expectLiteralResult(uint32_t seed, int notes, unsigned threads) {
+    SongFixture f = randomSong(seed, notes);
+    PlainTable plain;
+    const std::vector<int32_t> want = plainPass(plain, f);
+    {
+        const testing::ForcedThreads forced(threads);
+        f.assign();
+    }
+    for (size_t n = 0; n < f.song.notes.size(); ++n) {
+        const int32_t output = [&] {
+            for (size_t o = 0; o < f.song.trackNotes.size(); ++o) {
+                const auto& list = f.song.trackNotes[o];
+                if (std::find(list.begin(), list.end(), static_cast<int32_t>(n)) != list.end()) return static_cast<int32_t>(o);
+            }
+            return -1;
+        }();
+        if (output == 3 || output == 4) continue;
+        ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n << ", threads " << threads;
+    }
+    ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed << ", threads " << threads;
+    for (size_t k = 0; k < plain.records.size(); ++k) {
+        ASSERT_TRUE(testing::sameRecord(f.tables.records[k], plain.records[k]))
+            << "seed " << seed << ", record " << k << ", threads " << threads;
+    }
+}
+
 TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGive) {
     for (uint32_t seed = 0; seed < 300; ++seed) {
-        SongFixture f = randomSong(seed);
-        PlainTable plain;
-        const std::vector<int32_t> want = plainPass(plain, f);
-        f.assign();
-        for (size_t n = 0; n < f.song.notes.size(); ++n) {
-            const int32_t output = [&] {
-                for (size_t o = 0; o < f.song.trackNotes.size(); ++o) {
-                    const auto& list = f.song.trackNotes[o];
-                    if (std::find(list.begin(), list.end(), static_cast<int32_t>(n)) != list.end()) return static_cast<int32_t>(o);
-                }
-                return -1;
-            }();
-            if (output == 3 || output == 4) continue;
-            ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n;
-        }
-        ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed;
-        for (size_t k = 0; k < plain.records.size(); ++k) {
-            ASSERT_TRUE(testing::sameRecord(f.tables.records[k], plain.records[k])) << "seed " << seed << ", record " << k;
-        }
+        ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 120, 1));
+        ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 120, 2));
     }
+}
+
+// Thousands of notes go from the sampling thread to the record search in
+// many chunks, some cut short by long lists.
+TEST(AssignEnvelopesEquivalence, GivesTheSameOnTwoThreadsOverManyChunks) {
+    for (const uint32_t seed : {1u, 25u, 50u}) ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 4000, 2));
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
+#include "forced_threads.h"
 #include "prep/conversion_error.h"
 #include "song_fixture.h"
 
@@ -215,6 +219,42 @@ TEST(AssignEnvelopes, AHugeNoteStopsTheConversionBeforeSampling) {
     f.add(1, 0, 123, 123 + 10000);  // 36,000,000 frames
     EXPECT_EQ(conversionErrorOf([&] { f.assign(); }),
               "too many envelope frames: the note at tick 123 on TR2 takes the song past 33554432 frames");
+}
+
+// On two threads the notes are sampled ahead of the record search: a note
+// that fails there still fails after every note before it has its record,
+// with the same message and the same log as on one thread.
+TEST(AssignEnvelopes, AFailingNoteGivesTheSameErrorAndLogOnTwoThreads) {
+    struct Outcome {
+        std::string message;
+        std::string log;
+        std::vector<int32_t> envelopes;
+    };
+    auto run = [](unsigned threads) {
+        SongFixture f(2, 1);
+        f.song.tpqn = 1;
+        f.song.initialBpm = 1;  // 3600 frames a tick
+        f.range(0, 0, 2.0);
+        for (int32_t i = 0; i < 2000; ++i) {
+            f.bend(0, i, 8192 + (i * 37) % 3000);
+            f.add(0, 0, i, i + 1);
+        }
+        f.add(1, 0, 5, 5 + 9000);  // takes the song past the frame limit
+        const testing::ForcedThreads forced(threads);
+        Outcome outcome;
+        std::ostringstream log;
+        outcome.message = conversionErrorOf([&] { assignEnvelopes(f.tables, f.song, f.bends, f.ranges, log); });
+        outcome.log = log.str();
+        for (const PreparedNote& n : f.song.notes) outcome.envelopes.push_back(n.envelopeIndex);
+        return outcome;
+    };
+    const Outcome one = run(1);
+    const Outcome two = run(2);
+    EXPECT_EQ(one.message, "too many envelope frames: the note at tick 5 on TR2 takes the song past 33554432 frames");
+    EXPECT_EQ(two.message, one.message);
+    EXPECT_EQ(one.log, "[ENV] track=1 notes=2000\n[ENV] track=2 notes=1\n");
+    EXPECT_EQ(two.log, one.log);
+    EXPECT_EQ(two.envelopes, one.envelopes);
 }
 
 TEST(AssignEnvelopes, NotesThatAreNotSampledDoNotCountTowardTheFrameLimit) {
