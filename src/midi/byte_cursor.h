@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,9 @@ public:
     [[nodiscard]] size_t position() const { return pos_; }
     [[nodiscard]] size_t size() const { return bytes_.size(); }
     [[nodiscard]] size_t remaining() const { return bytes_.size() - pos_; }
+
+    // Moves to `position` (the end when past it).
+    void seek(size_t position) { pos_ = std::min(position, bytes_.size()); }
 
     // Moves the position back by one byte (a running-status data byte is read again).
     void unread() {

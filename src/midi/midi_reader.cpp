@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "common/parallel.h"
 #include "midi/byte_cursor.h"
 
 namespace tonequill {
@@ -53,10 +55,15 @@ FileRead readFileBytes(const std::string& path, size_t limit, std::vector<uint8_
     return FileRead::ok;
 }
 
-// Reads the track chunks of one file; owns the cursor and the one error path.
+// Reads one track chunk of a file into the file's slot for that track (its
+// events and name); owns the cursor and the one error path. The tempo
+// changes and the title it meets are kept here, for the caller to gather in
+// track order, so that readers of different tracks share nothing.
 class TrackReader {
 public:
-    TrackReader(MidiFile& file, ByteCursor& cursor) : file_(file), in_(cursor) {}
+    TrackReader(MidiFile& file, std::span<const uint8_t> bytes, size_t start) : file_(file), in_(bytes) {
+        in_.seek(start);
+    }
 
     bool readTrack(int32_t index) {
         index_ = index;
@@ -84,7 +91,12 @@ public:
         return true;
     }
 
+    [[nodiscard]] bool failed() const { return !reason_.empty(); }
     [[nodiscard]] const std::string& reason() const { return reason_; }
+    // Where the track's last event ended: the next chunk starts here.
+    [[nodiscard]] size_t position() const { return in_.position(); }
+    [[nodiscard]] const std::vector<TempoEvent>& tempoEvents() const { return tempoEvents_; }
+    [[nodiscard]] const std::string& title() const { return title_; }
 
 private:
     bool fail(const std::string& what) {
@@ -155,12 +167,12 @@ private:
         }
         if (*type == kMetaSetTempo && payload->size() == 3) {
             const uint32_t us = (uint32_t{(*payload)[0]} << 16) | (uint32_t{(*payload)[1]} << 8) | (*payload)[2];
-            file_.tempoEvents.push_back(TempoEvent{tick_, static_cast<double>(us)});
+            tempoEvents_.push_back(TempoEvent{tick_, static_cast<double>(us)});
         }
         if (*type == kMetaTrackName || *type == kMetaText) {
             std::string text(payload->begin(), payload->end());
             if (*type == kMetaTrackName && file_.trackNames[index_].empty()) file_.trackNames[index_] = text;
-            if (file_.title.empty() && index_ == 0 && tick_ == 0) file_.title = text;
+            if (title_.empty() && index_ == 0 && tick_ == 0) title_ = text;
         }
         const uint8_t head[3] = {kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
         return store(head, *payload);
@@ -176,12 +188,33 @@ private:
     }
 
     MidiFile& file_;
-    ByteCursor& in_;
+    ByteCursor in_;
     std::vector<MidiEvent>* events_ = nullptr;  // the events of track index_
     int32_t index_ = 0;
     int32_t tick_ = 0;
     std::string reason_;
+    std::vector<TempoEvent> tempoEvents_;
+    std::string title_;  // track 0's first name or text at tick 0
 };
+
+// Where each track chunk starts if every track ends where its chunk length
+// says, as in any well-made file: as many starts as can be told from the
+// chunk headers alone, the first at `first`.
+std::vector<size_t> expectedTrackStarts(std::span<const uint8_t> bytes, size_t first, size_t trackCount) {
+    std::vector<size_t> starts;
+    ByteCursor in(bytes);
+    in.seek(first);
+    while (starts.size() < trackCount) {
+        const size_t start = in.position();
+        auto type = in.take(4);
+        auto length = in.u32();
+        if (!type || !std::equal(type->begin(), type->end(), "MTrk") || !length) break;
+        starts.push_back(start);
+        if (*length > in.remaining()) break;
+        in.seek(in.position() + *length);
+    }
+    return starts;
+}
 
 }  // namespace
 
@@ -230,12 +263,41 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
     file.tracks.resize(*trackCount);
     file.trackNames.resize(*trackCount);
 
-    TrackReader reader(file, in);
-    for (int32_t i = 0; i < *trackCount; ++i) {
-        if (!reader.readTrack(i)) {
-            reason = reader.reason() + " (the header declares " + std::to_string(*trackCount) + " tracks)";
+    // The tracks of a large file are read side by side from where their
+    // chunk headers say they start. Each track in turn then starts where the
+    // one before it really ended; a track read from anywhere else is read
+    // again from there.
+    const size_t tracks = *trackCount;
+    const unsigned threads = threadsFor(bytes.size() / 4);
+    const std::vector<size_t> starts =
+        threads > 1 ? expectedTrackStarts(bytes, in.position(), tracks) : std::vector<size_t>();
+    std::vector<std::unique_ptr<TrackReader>> early(starts.size());
+    if (starts.size() > 1) {
+        forEachIndex(starts.size(), threads, [&](size_t i) {
+            early[i] = std::make_unique<TrackReader>(file, bytes, starts[i]);
+            early[i]->readTrack(static_cast<int32_t>(i));
+        });
+    }
+    size_t position = in.position();
+    std::unique_ptr<TrackReader> reader;
+    for (size_t i = 0; i < tracks; ++i) {
+        if (i < early.size() && early[i] && starts[i] == position) {
+            reader = std::move(early[i]);
+        } else {
+            file.tracks[i].events.clear();
+            file.trackNames[i].clear();
+            reader = std::make_unique<TrackReader>(file, bytes, position);
+            reader->readTrack(static_cast<int32_t>(i));
+        }
+        if (reader->failed()) {
+            reason = reader->reason() + " (the header declares " + std::to_string(tracks) + " tracks)";
             return false;
         }
+        position = reader->position();
+        if (i == 0) file.title = reader->title();
+        file.tempoEvents.insert(file.tempoEvents.end(), reader->tempoEvents().begin(), reader->tempoEvents().end());
+        reader.reset();
+        if (i < early.size()) early[i].reset();
     }
     if (file.tempoEvents.empty()) file.tempoEvents.push_back(TempoEvent{0, kDefaultUsPerQuarter});
     std::stable_sort(file.tempoEvents.begin(), file.tempoEvents.end(),
