@@ -75,7 +75,10 @@ BarBeat BarBeatClock::at(int64_t tick) const {
 std::string BarBeatClock::text(int64_t tick) const {
     const BarBeat p = at(tick);
     std::string s = std::to_string(p.bar) + ":" + std::to_string(p.beat);
-    if (p.tick != 0) s += ":" + std::to_string(p.tick);
+    if (p.tick != 0) {
+        s += ':';
+        s += std::to_string(p.tick);
+    }
     return s;
 }
 
