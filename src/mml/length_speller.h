@@ -20,6 +20,9 @@ namespace tonequill {
 class LengthSpeller {
 public:
     LengthSpeller(const std::vector<LengthEntry>& table, std::ostream& log);
+    // The same spellings, with "[LEN ERROR]" lines going to `log`.
+    LengthSpeller(const LengthSpeller& other, std::ostream& log)
+        : table_(other.table_), log_(log), largest_(other.largest_), slots_(other.slots_), lengths_(other.lengths_) {}
 
     // Appends the spelling of `ticks`, with "r" first for a rest; nothing below 1.
     void append(TextSink& sink, int32_t ticks, bool rest) const {

@@ -1,31 +1,51 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tonequill {
 
 // The document on its way to the output stream. The writers append their
 // pieces to one reusable buffer, and the buffer goes to the stream in blocks
 // of about 64 KiB: the stream sees a few dozen large writes for a whole song,
-// and no track is ever held in memory whole. Without a stream the sink keeps
+// and the sink never holds a track whole. Without a stream the sink keeps
 // everything, for the functions that hand a text back.
 //
-// The buffer is a string kept longer than the text in it, so a piece is
-// copied straight into place: a note costs a few small copies, not a few
-// string operations.
+// The buffer is kept longer than the text in it, so a piece is copied
+// straight into place: a note costs a few small copies, not a few string
+// operations. Its spare room is left as it is, not cleared.
+//
+// A recording sink keeps its text too, for a piece written on a thread of
+// its own, and notes every place where a sink on a stream would have looked
+// whether a block is full (passOnWhenFull), so that the text can be handed
+// on later exactly as that sink would have handed it on (see RecordedText).
 class TextSink {
 public:
     static constexpr std::size_t kBlock = std::size_t{1} << 16;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    explicit TextSink(std::ostream* out) : out_(out) { buffer_.resize(out_ != nullptr ? 2 * kBlock : 256); }
+    // What a recording sink throws when its text has passed its limit.
+    struct TooLong {};
+    struct Recording {
+        std::size_t limit;     // bytes of text, checked at every noted place
+        std::size_t expected;  // bytes of text to make room for at once
+    };
+
+    explicit TextSink(std::ostream* out) : out_(out) { grow(out_ != nullptr ? 2 * kBlock : 256); }
+    explicit TextSink(Recording recording) : out_(nullptr), recording_(true), limit_(recording.limit) {
+        grow(std::max<std::size_t>(recording.expected, 256));
+        stops_.reserve(capacity_ / 64 + 1);
+    }
     TextSink(const TextSink&) = delete;
     TextSink& operator=(const TextSink&) = delete;
 
@@ -43,7 +63,7 @@ public:
     }
     void number(int64_t value) {
         char* to = room(kLongestNumber);
-        used_ = static_cast<std::size_t>(std::to_chars(to, to + kLongestNumber, value).ptr - buffer_.data());
+        used_ = static_cast<std::size_t>(std::to_chars(to, to + kLongestNumber, value).ptr - buffer_.get());
     }
 
     // A piece stored at the start of a block of `width` readable bytes: the
@@ -66,22 +86,56 @@ public:
 
     // Called between pieces: hands the buffer on once it holds a block.
     void passOnWhenFull() {
-        if (out_ != nullptr && used_ >= kBlock) passOn();
+        if (out_ != nullptr) {
+            if (used_ >= kBlock) passOn();
+        } else if (recording_) {
+            noteStop();
+        }
     }
 
     // Hands everything gathered to the stream. A stream that throws (the
     // document size limit, a failed write) throws from here.
     void passOn() {
         if (out_ == nullptr || used_ == 0) return;
-        out_->write(buffer_.data(), static_cast<std::streamsize>(used_));
+        out_->write(buffer_.get(), static_cast<std::streamsize>(used_));
         used_ = 0;
+    }
+
+    // append(text) then passOnWhenFull(), without copying a text of a block
+    // or more that then goes on as a write of its own.
+    void appendAndPassOnWhenFull(std::string_view text) {
+        if (out_ != nullptr && used_ == 0 && text.size() >= kBlock) {
+            out_->write(text.data(), static_cast<std::streamsize>(text.size()));
+            return;
+        }
+        append(text);
+        passOnWhenFull();
     }
 
     // Everything gathered, for a sink without a stream.
     std::string take() {
-        buffer_.resize(used_);
+        std::string text(buffer_.get(), used_);
         used_ = 0;
-        return std::move(buffer_);
+        return text;
+    }
+
+    // The text gathered and not yet handed on.
+    [[nodiscard]] std::size_t size() const { return used_; }
+    [[nodiscard]] std::string_view text() const { return {buffer_.get(), used_}; }
+
+    // For a recording sink: whether the last noted place is the end of the
+    // text as it stands, and the first noted place at or after `from` (npos
+    // when there is none).
+    [[nodiscard]] bool atStop() const { return recording_ && lastStop_ == used_; }
+    [[nodiscard]] std::size_t nextStop(std::size_t from) const {
+        std::size_t word = from / 64;
+        if (word >= stops_.size()) return npos;
+        uint64_t bits = stops_[word] & (~uint64_t{0} << (from % 64));
+        while (bits == 0) {
+            if (++word == stops_.size()) return npos;
+            bits = stops_[word];
+        }
+        return word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
     }
 
 private:
@@ -89,13 +143,34 @@ private:
 
     // The place for the next `n` bytes, the buffer grown when they do not fit.
     char* room(std::size_t n) {
-        if (buffer_.size() - used_ < n) buffer_.resize(std::max(2 * buffer_.size(), used_ + n));
-        return buffer_.data() + used_;
+        if (capacity_ - used_ < n) grow(std::max(2 * capacity_, used_ + n));
+        return buffer_.get() + used_;
+    }
+
+    void grow(std::size_t capacity) {
+        std::unique_ptr<char[]> larger(new char[capacity]);
+        if (used_ != 0) std::memcpy(larger.get(), buffer_.get(), used_);
+        buffer_ = std::move(larger);
+        capacity_ = capacity;
+    }
+
+    void noteStop() {
+        if (used_ > limit_) throw TooLong{};
+        const std::size_t word = used_ / 64;
+        if (word >= stops_.size()) stops_.resize(std::max(word + 1, 2 * stops_.size()));
+        stops_[word] |= uint64_t{1} << (used_ % 64);
+        lastStop_ = used_;
     }
 
     std::ostream* out_;
-    std::string buffer_;    // longer than the text: [0, used_) is the text so far
+    std::unique_ptr<char[]> buffer_;  // [0, used_) is the text so far
+    std::size_t capacity_ = 0;
     std::size_t used_ = 0;
+
+    bool recording_ = false;
+    std::size_t limit_ = 0;
+    std::vector<uint64_t> stops_;  // bit i set: passOnWhenFull was called at length i
+    std::size_t lastStop_ = npos;
 };
 
 }  // namespace tonequill

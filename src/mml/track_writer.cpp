@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -55,13 +56,14 @@ void appendPitch(TextSink& sink, int32_t note, PitchRule rule, TrackState& state
 }
 
 // The parts (Em, En) of the record a note refers to.
-uint8_t partsOf(const TrackTextTools& tools, int32_t envelopeIndex, int64_t trackNumber, const PreparedNote& note) {
-    if (static_cast<std::size_t>(envelopeIndex) >= tools.envelopeParts.size()) {
+uint8_t partsOf(const std::vector<uint8_t>& envelopeParts, int32_t envelopeIndex, int64_t trackNumber,
+                const PreparedNote& note) {
+    if (static_cast<std::size_t>(envelopeIndex) >= envelopeParts.size()) {
         throw ConversionError("TR" + std::to_string(trackNumber) + ": note at MIDI tick " +
                               std::to_string(note.startTick) + " refers to envelope record " +
                               std::to_string(envelopeIndex) + ", which does not exist");
     }
-    return tools.envelopeParts[static_cast<std::size_t>(envelopeIndex)];
+    return envelopeParts[static_cast<std::size_t>(envelopeIndex)];
 }
 
 // The notes of a track in time order: by start, then by end.
@@ -93,11 +95,16 @@ TrackTextTools::TrackTextTools(const MappingTables& tables, const PreparedSong& 
     : lengths(song.lengthTable, log) {
     // Read once here: the records are large, and a note looking at its own
     // record's two flags would miss the cache nearly every time.
-    envelopeParts.reserve(tables.records.size());
+    auto parts = std::make_shared<std::vector<uint8_t>>();
+    parts->reserve(tables.records.size());
     for (const EnvelopeRecord& record : tables.records) {
-        envelopeParts.push_back(static_cast<uint8_t>((record.hasEm ? kHasEm : 0) | (record.hasEn ? kHasEn : 0)));
+        parts->push_back(static_cast<uint8_t>((record.hasEm ? kHasEm : 0) | (record.hasEn ? kHasEn : 0)));
     }
+    envelopeParts = std::move(parts);
 }
+
+TrackTextTools::TrackTextTools(const TrackTextTools& shared, std::ostream& log)
+    : lengths(shared.lengths, log), envelopeParts(shared.envelopeParts) {}
 
 std::string pitchText(int32_t note, int32_t octaveValue, TrackState& state, bool alwaysAbsolute) {
     TextSink sink(nullptr);
@@ -130,6 +137,7 @@ void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedS
     log << "[TR" << n << "] start\n";
     const ChannelLayout layout = channelLayout(index);
     const LengthSpeller& lengths = tools.lengths;
+    const std::vector<uint8_t>& envelopeParts = *tools.envelopeParts;
 
     sink.append("TR");
     sink.number(n);
@@ -201,7 +209,7 @@ void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedS
                 envelopeSwitch(sink, "Em", -1, state.lastEm);
                 envelopeSwitch(sink, "En", -1, state.lastEn);
             } else {
-                const uint8_t parts = partsOf(tools, e, n, note);
+                const uint8_t parts = partsOf(envelopeParts, e, n, note);
                 envelopeSwitch(sink, "Em", (parts & kHasEm) != 0 ? e : -1, state.lastEm);
                 envelopeSwitch(sink, "En", (parts & kHasEn) != 0 ? e : -1, state.lastEn);
             }

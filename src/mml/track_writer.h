@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -42,9 +43,12 @@ std::string trackText(const MappingTables& tables, const PreparedSong& song, int
 // spellings and, per envelope record, which of its parts (Em, En) it has.
 struct TrackTextTools {
     TrackTextTools(const MappingTables& tables, const PreparedSong& song, std::ostream& log);
+    // The same tools for a track written on a thread of its own, logging to
+    // `log`; the envelope parts are shared, not copied.
+    TrackTextTools(const TrackTextTools& shared, std::ostream& log);
 
     LengthSpeller lengths;
-    std::vector<uint8_t> envelopeParts;  // per record: 1 when it has Em, 2 when it has En
+    std::shared_ptr<const std::vector<uint8_t>> envelopeParts;  // per record: 1 when it has Em, 2 when it has En
 };
 
 // The same text appended to `sink`, which may pass it on note by note.
