@@ -35,16 +35,11 @@ PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t 
 int32_t chordThreshold(int32_t tpqn) { return std::max(tpqn / 8, 1); }
 
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
-                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer) {
+                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer,
+                                      int32_t firstPosition) {
     std::vector<PreparedNote> records;
-    groupChords(records, arbitrated, members, outputIndex, threshold, observer);
-    return records;
-}
-
-void groupChords(std::vector<PreparedNote>& records, const std::vector<PreparedNote>& arbitrated,
-                 const std::vector<int32_t>& members, int32_t outputIndex, int32_t threshold, PrepObserver* observer) {
-    const size_t first = records.size();
-    if (members.empty()) return;
+    if (members.empty()) return records;
+    records.reserve(members.size());  // a record per group, a group per note at most
     const bool chordMode = outputIndex != 3 && outputIndex != 4;
 
     std::vector<const PreparedNote*> ordered;
@@ -77,25 +72,28 @@ void groupChords(std::vector<PreparedNote>& records, const std::vector<PreparedN
         }
         if (observer) {
             std::vector<int32_t> positions;
-            for (const PreparedNote* n : group) positions.push_back(static_cast<int32_t>(n - arbitrated.data()));
+            for (const PreparedNote* n : group) {
+                positions.push_back(firstPosition + static_cast<int32_t>(n - arbitrated.data()));
+            }
             observer->notesGrouped(outputIndex, positions, chordMode && group.size() >= 2, records.back());
         }
     }
 
     // A track plays one thing at a time: each record ends where the next begins.
-    for (size_t i = first; i + 1 < records.size(); ++i) {
+    for (size_t i = 0; i + 1 < records.size(); ++i) {
         if (records[i].endTick > records[i + 1].startTick) {
             if (observer) observer->overlapCut(outputIndex, records[i], records[i + 1].startTick);
             records[i].endTick = records[i + 1].startTick;
         }
     }
-    const auto kept = std::remove_if(records.begin() + static_cast<std::ptrdiff_t>(first), records.end(),
+    const auto kept = std::remove_if(records.begin(), records.end(),
                                      [&](const PreparedNote& n) {
                                          if (n.endTick > n.startTick) return false;
                                          if (observer) observer->emptyRecordDropped(outputIndex, n);
                                          return true;
                                      });
     records.erase(kept, records.end());
+    return records;
 }
 
 }  // namespace tonequill

@@ -17,12 +17,11 @@ int32_t chordThreshold(int32_t tpqn);
 // its distinct pitches); on TR4 and TR5 (output indices 3 and 4) and for a
 // group of one, the group's last note stays alone. Each record is then cut
 // where the next begins, and records left without length are dropped. An
-// observer hears of every group, every cut and every record dropped.
+// observer hears of every group, every cut and every record dropped; it knows
+// a group's notes by their positions in a list where `arbitrated` starts at
+// `firstPosition`.
 std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
-                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer = nullptr);
-// The same, appending the records to `into`.
-void groupChords(std::vector<PreparedNote>& into, const std::vector<PreparedNote>& arbitrated,
-                 const std::vector<int32_t>& members, int32_t outputIndex, int32_t threshold,
-                 PrepObserver* observer = nullptr);
+                                      int32_t outputIndex, int32_t threshold, PrepObserver* observer = nullptr,
+                                      int32_t firstPosition = 0);
 
 }  // namespace tonequill

@@ -6,6 +6,7 @@
 #include <limits>
 #include <span>
 
+#include "common/parallel.h"
 #include "prep/sort_by_key.h"
 #include "prep/track_set.h"
 
@@ -15,28 +16,25 @@ namespace {
 struct PendingOn {
     int32_t tick = 0;
     int32_t velocity = 0;
-    size_t place = 0;  // the note's place in the list of notes
+    size_t place = 0;  // the note's place among its track's notes
 };
 
-// Drops the notes of one track (those from `first` on) that were never
-// released and puts the rest in order of start, end and note-off. They lie in
-// order of their note-ons, which is the order of their starts.
-void orderTrackNotes(std::vector<PreparedNote>& notes, size_t first, std::vector<uint32_t>& releasedAs,
-                     uint32_t unreleased) {
-    size_t kept = first;
-    for (size_t i = first; i < notes.size(); ++i) {
-        const uint32_t rank = releasedAs[i - first];
+// Drops the notes that were never released and puts the rest in order of
+// start, end and note-off, at the front of `notes`; returns how many there
+// are. They lie in order of their note-ons, which is the order of their starts.
+size_t orderTrackNotes(std::span<PreparedNote> notes, std::vector<uint32_t>& releasedAs, uint32_t unreleased) {
+    size_t kept = 0;
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const uint32_t rank = releasedAs[i];
         if (rank == unreleased) continue;
-        releasedAs[kept - first] = rank;
+        releasedAs[kept] = rank;
         if (kept != i) notes[kept] = std::move(notes[i]);
         ++kept;
     }
-    notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(kept), notes.end());
-    releasedAs.resize(kept - first);
+    notes = notes.first(kept);
+    releasedAs.resize(kept);
 
-    auto key = [&](size_t i) {
-        return std::array<int64_t, 3>{notes[i].startTick, notes[i].endTick, releasedAs[i - first]};
-    };
+    auto key = [&](size_t i) { return std::array<int64_t, 3>{notes[i].startTick, notes[i].endTick, releasedAs[i]}; };
     // Sorts notes [from, to) by their keys.
     std::vector<size_t> order;
     std::vector<PreparedNote> sorted;
@@ -48,16 +46,14 @@ void orderTrackNotes(std::vector<PreparedNote>& notes, size_t first, std::vector
         for (const size_t i : order) sorted.push_back(std::move(notes[i]));
         std::move(sorted.begin(), sorted.end(), notes.begin() + static_cast<std::ptrdiff_t>(from));
     };
-    const bool startsInOrder = std::is_sorted(notes.begin() + static_cast<std::ptrdiff_t>(first), notes.end(),
-                                              [](const PreparedNote& x, const PreparedNote& y) {
-                                                  return x.startTick < y.startTick;
-                                              });
+    auto startsEarlier = [](const PreparedNote& x, const PreparedNote& y) { return x.startTick < y.startTick; };
+    const bool startsInOrder = std::is_sorted(notes.begin(), notes.end(), startsEarlier);
     if (!startsInOrder) {  // a track whose ticks go back: not from a file read here
-        sortRange(first, notes.size());
-        return;
+        sortRange(0, notes.size());
+        return kept;
     }
     // Notes that start together (a chord) may end, or be released, in another order.
-    for (size_t from = first; from < notes.size();) {
+    for (size_t from = 0; from < notes.size();) {
         size_t to = from + 1;
         bool ordered = true;
         for (; to < notes.size() && notes[to].startTick == notes[from].startTick; ++to) {
@@ -66,6 +62,72 @@ void orderTrackNotes(std::vector<PreparedNote>& notes, size_t first, std::vector
         if (!ordered) sortRange(from, to);
         from = to;
     }
+    return kept;
+}
+
+bool isNoteOn(const MidiEvent& e) { return e.bytes.size() >= 3 && (e.bytes[0] >> 4) == 0x9 && e.bytes[2] > 0; }
+
+size_t countNoteOns(const MidiTrack& track) {
+    return static_cast<size_t>(std::count_if(track.events.begin(), track.events.end(), isNoteOn));
+}
+
+// Pairs the notes of raw track `rawTrack` into `notes`, which holds a place
+// for each of the track's note-ons, and returns how many notes it made: they
+// fill the first places, by start and end, and notes alike in both in the
+// order of their note-offs. A track's events lie in time order, so a note is
+// given its place at its note-on and its end at its note-off: only notes that
+// start together may still need reordering.
+size_t pairTrack(const MidiTrack& track, int32_t rawTrack, std::span<PreparedNote> notes, PrepObserver* observer) {
+    constexpr uint32_t kUnreleased = UINT32_MAX;
+    std::vector<uint32_t> releasedAs;  // per note: its note-off's rank, or kUnreleased
+    releasedAs.reserve(notes.size());
+    uint32_t released = 0;
+    size_t made = 0;
+
+    // One stack of pending note-ons per (channel, note byte).
+    constexpr size_t kNotesPerChannel = 256;
+    std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
+    std::vector<size_t> touched;  // for an observer: the stacks in the order they were filled
+    for (const MidiEvent& e : track.events) {
+        if (e.bytes.size() < 3) continue;
+        const int32_t kind = e.bytes[0] >> 4;
+        if (kind != 0x8 && kind != 0x9) continue;
+        const int32_t channel = e.bytes[0] & 0x0F;
+        const int32_t note = e.bytes[1];
+        const int32_t velocity = e.bytes[2];
+        auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
+        if (isNoteOn(e)) {
+            if (observer && stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
+            stack.push_back(PendingOn{e.tick, velocity, made});
+            PreparedNote& n = notes[made++];
+            n.note = note;
+            n.channel = channel;
+            n.track = rawTrack;
+            n.startTick = e.tick;
+            n.velocity = velocity;
+            releasedAs.push_back(kUnreleased);
+            continue;
+        }
+        if (stack.empty()) {  // a note-off without a pending note-on
+            if (observer) observer->unmatchedNoteOff(rawTrack, channel, note, e.tick);
+            continue;
+        }
+        const PendingOn on = stack.back();
+        stack.pop_back();
+        notes[on.place].endTick = e.tick;
+        releasedAs[on.place] = released++;
+    }
+    // Note-ons never released are dropped.
+    if (observer) {
+        for (size_t key : touched) {
+            for (const PendingOn& on : pending[key]) {
+                observer->unreleasedNoteOn(rawTrack, static_cast<int32_t>(key / kNotesPerChannel),
+                                           static_cast<int32_t>(key % kNotesPerChannel), on.tick, on.velocity);
+            }
+            pending[key].clear();
+        }
+    }
+    return orderTrackNotes(notes.first(made), releasedAs, kUnreleased);
 }
 
 // A stretch of time [start, end) in MIDI ticks.
@@ -143,68 +205,34 @@ std::vector<int32_t> originsInSortedOrder(std::span<const PreparedNote> result, 
 }  // namespace
 
 std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
-    // The notes come out by track, start and end, and notes alike in all
-    // three in the order of their note-offs. A track's events lie in time
-    // order, so a note is given its place at its note-on and its end at its
-    // note-off: only notes that start together may still need reordering.
-    std::vector<PreparedNote> notes;
+    // Each track has a stretch of the list with a place for every note-on, so
+    // that the tracks can be paired side by side on several threads; the
+    // places of note-ons never released are closed up afterwards.
+    const size_t trackCount = file.tracks.size();
     size_t eventCount = 0;
     for (const MidiTrack& track : file.tracks) eventCount += track.events.size();
-    notes.reserve(eventCount / 2);  // a note takes two events; pages never written cost nothing
-    std::vector<uint32_t> releasedAs;  // per note of the current track: its note-off's rank, or kUnreleased
-    constexpr uint32_t kUnreleased = UINT32_MAX;
+    const unsigned threads = observer ? 1 : threadsFor(eventCount);  // an observer hears the tracks in order
 
-    // One stack of pending note-ons per (channel, note byte), reused across
-    // tracks; only the stacks a track touched are cleared after it.
-    constexpr size_t kNotesPerChannel = 256;
-    std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
-    std::vector<size_t> touched;
-    for (size_t r = 0; r < file.tracks.size(); ++r) {
-        const size_t first = notes.size();
-        releasedAs.clear();
-        uint32_t released = 0;
-        for (const MidiEvent& e : file.tracks[r].events) {
-            if (e.bytes.size() < 3) continue;
-            const int32_t kind = e.bytes[0] >> 4;
-            if (kind != 0x8 && kind != 0x9) continue;
-            const int32_t channel = e.bytes[0] & 0x0F;
-            const int32_t note = e.bytes[1];
-            const int32_t velocity = e.bytes[2];
-            auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
-            if (kind == 0x9 && velocity > 0) {
-                if (stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
-                stack.push_back(PendingOn{e.tick, velocity, notes.size()});
-                PreparedNote& n = notes.emplace_back();
-                n.note = note;
-                n.channel = channel;
-                n.track = static_cast<int32_t>(r);
-                n.startTick = e.tick;
-                n.velocity = velocity;
-                releasedAs.push_back(kUnreleased);
-                continue;
-            }
-            if (stack.empty()) {  // a note-off without a pending note-on
-                if (observer) observer->unmatchedNoteOff(static_cast<int32_t>(r), channel, note, e.tick);
-                continue;
-            }
-            const PendingOn on = stack.back();
-            stack.pop_back();
-            notes[on.place].endTick = e.tick;
-            releasedAs[on.place - first] = released++;
-        }
-        // Note-ons never released are dropped with their track.
-        for (size_t key : touched) {
-            if (observer) {
-                for (const PendingOn& on : pending[key]) {
-                    observer->unreleasedNoteOn(static_cast<int32_t>(r), static_cast<int32_t>(key / kNotesPerChannel),
-                                               static_cast<int32_t>(key % kNotesPerChannel), on.tick, on.velocity);
-                }
-            }
-            pending[key].clear();
-        }
-        touched.clear();
-        orderTrackNotes(notes, first, releasedAs, kUnreleased);
+    std::vector<size_t> noteOns(trackCount);
+    forEachIndex(trackCount, threads, [&](size_t r) { noteOns[r] = countNoteOns(file.tracks[r]); });
+    std::vector<size_t> first(trackCount + 1, 0);  // where each track's stretch starts
+    for (size_t r = 0; r < trackCount; ++r) first[r + 1] = first[r] + noteOns[r];
+
+    std::vector<PreparedNote> notes(first[trackCount]);
+    std::vector<size_t> made(trackCount);
+    forEachIndex(trackCount, threads, [&](size_t r) {
+        const std::span<PreparedNote> places(notes.data() + first[r], noteOns[r]);
+        made[r] = pairTrack(file.tracks[r], static_cast<int32_t>(r), places, observer);
+    });
+
+    size_t end = 0;
+    for (size_t r = 0; r < trackCount; ++r) {
+        const auto from = notes.begin() + static_cast<std::ptrdiff_t>(first[r]);
+        const auto to = from + static_cast<std::ptrdiff_t>(made[r]);
+        if (end != first[r]) std::move(from, to, notes.begin() + static_cast<std::ptrdiff_t>(end));
+        end += made[r];
     }
+    notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(end), notes.end());
     return notes;
 }
 
@@ -260,6 +288,7 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
             }
         }
         if (single) {
+            result.reserve(first + members.size());
             for (int32_t k : members) {
                 const PreparedNote& n = routed[static_cast<size_t>(k)];
                 if (takesPart(n)) result.push_back(n);
@@ -270,6 +299,7 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     }
 
     std::vector<Edge> edges;
+    edges.reserve(2 * members.size());
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
         if (!takesPart(n)) continue;
@@ -326,6 +356,7 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     // Each note keeps the parts of its own time that its track won. Members
     // mostly come in time order per track: the first span that ends after a
     // note's start is then found by moving on from the last note's.
+    result.reserve(first + members.size());  // most notes come out whole or not at all
     std::vector<int32_t> origins;  // kept only for an observer
     std::vector<size_t> firstSpan(trackSlots, 0);
     std::vector<int32_t> lastStart(trackSlots, std::numeric_limits<int32_t>::min());

@@ -12,7 +12,8 @@ namespace tonequill {
 // Pairs every note-on with its note-off, per raw track and channel; the most
 // recent pending note-on of a pitch is ended first. `track` holds the raw
 // track index. Ordered by (track, startTick, endTick). An observer hears of
-// note-ons never released and note-offs without a note-on.
+// note-ons never released and note-offs without a note-on, track by track;
+// without one, the tracks of a large file are paired side by side.
 std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer = nullptr);
 
 // Lets one source track sound at a time on an output track. The time line is

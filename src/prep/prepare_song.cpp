@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <numeric>
 #include <string>
 #include <utility>
 
+#include "common/parallel.h"
 #include "envelope/assign_envelopes.h"
 #include "envelope/combinations.h"
 #include "prep/chords.h"
@@ -97,48 +99,77 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
         if (observer) observer->notesRouted(routed, members, rawCount, offset);
     }
 
+    // From here on each output track is worked on by itself: it is
+    // arbitrated, grouped into chords and given its programs into a list of
+    // its own. Large songs have their tracks done side by side (each writes
+    // only what is its own), so that a long arbitration runs beside the
+    // other tracks' chords.
+    const std::vector<bool> home = homeTrackFlags(routing);
+    const int32_t threshold = chordThreshold(song.tpqn);
+    std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
+    std::vector<std::vector<PreparedNote>> pieces(outputCount);
+    std::vector<std::vector<PreparedNote>> records(outputCount);
+
     // One source track sounds at a time on each output track. A track fed by
     // one source track in time order keeps its notes where they are; the
-    // pieces of the others go to a list of their own.
-    const std::vector<bool> home = homeTrackFlags(routing);
-    std::vector<PreparedNote> arbitrated;
-    std::vector<bool> keptInPlace(outputCount, false);
-    size_t noteCount = 0;
-    for (size_t o = 0; o < outputCount; ++o) {
-        std::vector<int32_t>& list = members[o];
-        if (observer == nullptr && arbitrationKeepsAll(routed, list, song.sourceTrackCount)) {
-            keptInPlace[o] = true;
-        } else {
-            const size_t first = arbitrated.size();
-            arbitrateTrack(arbitrated, routed, list, song.sourceTrackCount, home, observer);
-            list.clear();
-            for (size_t i = first; i < arbitrated.size(); ++i) list.push_back(count32(i));
+    // others are cut into pieces of their own.
+    auto arbitrate = [&](size_t o) {
+        if (observer == nullptr && arbitrationKeepsAll(routed, members[o], song.sourceTrackCount)) {
+            keptInPlace[o] = 1;
+            return;
         }
-        noteCount += list.size();
-    }
-
-    // Chords, programs and the final note lists.
-    const int32_t threshold = chordThreshold(song.tpqn);
-    song.notes.reserve(noteCount);
-    for (int32_t o = 0; o < song.outputTrackCount; ++o) {
-        const size_t first = song.notes.size();
-        const auto track = static_cast<size_t>(o);
-        groupChords(song.notes, keptInPlace[track] ? routed : arbitrated, members[track], o, threshold, observer);
-        std::vector<int32_t>& positions = song.trackNotes[static_cast<size_t>(o)];
-        positions.reserve(song.notes.size() - first);
-        // A track's notes come in time order.
+        arbitrateTrack(pieces[o], routed, members[o], song.sourceTrackCount, home, observer);
+        members[o].resize(pieces[o].size());
+        std::iota(members[o].begin(), members[o].end(), 0);
+    };
+    // Chords, then the program in force at each record's start (a track's
+    // records come in time order). `firstPosition` is where the track's
+    // pieces start among all tracks' pieces, as an observer knows them.
+    auto group = [&](size_t o, int32_t firstPosition) {
+        const std::vector<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
+        records[o] = groupChords(notes, members[o], count32(o), threshold, observer, firstPosition);
+        pieces[o] = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
         std::vector<ProgramCursor> programs(song.programsByTrack.size(), ProgramCursor(0));
-        for (size_t i = first; i < song.notes.size(); ++i) {
-            PreparedNote& n = song.notes[i];
+        for (PreparedNote& n : records[o]) {
             const auto track = static_cast<size_t>(n.track);
             n.program = programs[track].at(song.programsByTrack[track], n.startTick);
-            if (o == 4) song.dpcmNotes.insert(n.note);
-            positions.push_back(count32(i));
+            if (o == 4) song.dpcmNotes.insert(n.note);  // written by TR5's work alone
         }
+    };
+    const unsigned threads = observer ? 1 : threadsFor(routed.size());
+    if (observer) {
+        // One track after another, all arbitrations before all chords.
+        for (size_t o = 0; o < outputCount; ++o) arbitrate(o);
+        int32_t firstPosition = 0;
+        for (size_t o = 0; o < outputCount; ++o) {
+            const int32_t pieceCount = count32(pieces[o].size());
+            group(o, firstPosition);
+            firstPosition += pieceCount;
+        }
+    } else {
+        forEachIndex(outputCount, threads, [&](size_t o) {
+            arbitrate(o);
+            group(o, 0);
+        });
     }
-    routed = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
-    arbitrated = std::vector<PreparedNote>();
     members = std::vector<std::vector<int32_t>>();
+
+    // The final list, output track 0 first. It takes over the memory of the
+    // paired notes, which is in place already (fresh memory for a million
+    // notes takes a while to set up), unless chords leave much of it unused.
+    std::vector<size_t> firstNote(outputCount + 1, 0);  // where each track's notes start
+    for (size_t o = 0; o < outputCount; ++o) firstNote[o + 1] = firstNote[o] + records[o].size();
+    const size_t noteCount = firstNote[outputCount];
+    if (noteCount >= routed.capacity() / 2) song.notes = std::move(routed);
+    routed = std::vector<PreparedNote>();
+    song.notes.resize(noteCount);  // every place is written below
+    forEachIndex(outputCount, threads, [&](size_t o) {
+        std::move(records[o].begin(), records[o].end(), song.notes.begin() + static_cast<std::ptrdiff_t>(firstNote[o]));
+        records[o] = std::vector<PreparedNote>();
+        std::vector<int32_t>& positions = song.trackNotes[o];
+        positions.resize(firstNote[o + 1] - firstNote[o]);
+        std::iota(positions.begin(), positions.end(), count32(firstNote[o]));
+    });
 
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
