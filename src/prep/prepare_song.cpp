@@ -156,11 +156,12 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
 
     // The final list, output track 0 first. It takes over the memory of the
     // paired notes, which is in place already (fresh memory for a million
-    // notes takes a while to set up), unless chords leave much of it unused.
+    // notes takes a while to set up), unless chords would leave over a
+    // quarter of it unused for the rest of the run.
     std::vector<size_t> firstNote(outputCount + 1, 0);  // where each track's notes start
     for (size_t o = 0; o < outputCount; ++o) firstNote[o + 1] = firstNote[o] + records[o].size();
     const size_t noteCount = firstNote[outputCount];
-    if (noteCount >= routed.capacity() / 2) song.notes = std::move(routed);
+    if (4 * noteCount >= 3 * routed.capacity()) song.notes = std::move(routed);
     routed = std::vector<PreparedNote>();
     song.notes.resize(noteCount);  // every place is written below
     forEachIndex(outputCount, threads, [&](size_t o) {
