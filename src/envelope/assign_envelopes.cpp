@@ -17,6 +17,7 @@
 #include "envelope/source_memo.h"
 #include "envelope/token_expansion.h"
 #include "envelope/track_order.h"
+#include "envelope/value_pair_index.h"
 
 // The pass works in two steps. The first samples each note's sources in time
 // order (bend, vibrato, arpeggio) and works out its values; the second finds
@@ -57,6 +58,7 @@ struct NoteTask {
     bool giveLists = false;  // a long note's lists: the record takes them
     std::vector<int32_t> fine;
     std::vector<int32_t> coarse;
+    ValuePairKey key;  // the lists' fingerprints
     TokenList tokens;
     std::string name;
     // A note with two or three sources names the record it lands on.
@@ -178,7 +180,7 @@ private:
                 task.fine.swap(bend_.fine);
                 task.coarse.swap(bend_.coarse);
                 task.giveLists = frames > kLongNoteFrames;
-                chunk.values += task.fine.size() + task.coarse.size();
+                fingerprint(chunk, task);
                 return;
             }
             // A token record found once stays the answer for every later note
@@ -248,6 +250,12 @@ private:
             task.fine.swap(combined_.fine);
             task.coarse.swap(combined_.coarse);
         }
+        fingerprint(chunk, task);
+    }
+
+    // The lists' fingerprints are worked out here, off the record search's thread.
+    static void fingerprint(TaskChunk& chunk, NoteTask& task) {
+        task.key = ValuePairKey{listKey(task.fine), listKey(task.coarse)};
         chunk.values += task.fine.size() + task.coarse.size();
     }
 
@@ -335,8 +343,10 @@ private:
     int32_t recordOf(NoteTask& task) {
         switch (task.kind) {
             case NoteTask::Kind::values:
-                if (task.giveLists) return findValueRecord(tables_, std::move(task.fine), std::move(task.coarse));
-                return findValueRecord(tables_, task.fine, task.coarse);
+                if (task.giveLists) {
+                    return findValueRecord(tables_, std::move(task.fine), std::move(task.coarse), task.key);
+                }
+                return findValueRecord(tables_, task.fine, task.coarse, task.key);
             case NoteTask::Kind::tokenEm:
                 return findTokenEmRecord(tables_, task.tokens, task.name);
             case NoteTask::Kind::tokenEn:

@@ -189,12 +189,12 @@ namespace {
 // Steps a to e. The lists go into a record that is made or lengthened: moved
 // when the caller gave them up (`List` not const), else copied.
 template <typename List>
-int32_t valueRecord(MappingTables& tables, List& em, List& en) {
+int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairKey* givenKey) {
     if (!hasNonZero(em) && !hasNonZero(en)) return -1;
     RecordIndex& index = tables.recordIndex;
     index.attach(tables.records);
 
-    const ValuePairKey key{listKey(em), listKey(en)};
+    const ValuePairKey key = givenKey != nullptr ? *givenKey : ValuePairKey{listKey(em), listKey(en)};
     if (const int32_t known = knownRecord(tables, key, em, en); known >= 0) return known;
     // An entry under the same fingerprint stands for the pair of the first
     // eLength and nLength values of `e` and `n` when its record begins with them.
@@ -262,11 +262,21 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en) {
 }  // namespace
 
 int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    return valueRecord(tables, em, en);
+    return valueRecord(tables, em, en, nullptr);
 }
 
 int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
-    return valueRecord(tables, em, en);
+    return valueRecord(tables, em, en, nullptr);
+}
+
+int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+                        const ValuePairKey& key) {
+    return valueRecord(tables, em, en, &key);
+}
+
+int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en,
+                        const ValuePairKey& key) {
+    return valueRecord(tables, em, en, &key);
 }
 
 int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name) {
