@@ -43,7 +43,14 @@ struct ComboKeyHash {
 }  // namespace
 
 void buildCombinations(MappingTables& tables, PreparedSong& song) {
-    NoiseRecords noiseRecords;
+    ComboPlan plan;
+    planCombinations(tables, song, plan);
+    addNoiseRecords(tables, song, plan);
+}
+
+void planCombinations(const MappingTables& tables, PreparedSong& song, ComboPlan& plan) {
+    plan = ComboPlan{};
+    std::unordered_map<int32_t, int32_t> noiseSlots;  // voice -> its position in the plan
     std::unordered_map<ComboKey, int32_t, ComboKeyHash> met;
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         if (o == kSampleTrack) continue;
@@ -54,7 +61,7 @@ void buildCombinations(MappingTables& tables, PreparedSong& song) {
         bool entered = false;
         int32_t lastVoice = 0;
         int32_t lastLevel = 0;
-        int32_t lastNoiseRecord = -1;
+        int32_t lastNoiseSlot = -1;
         for (const int32_t index : notesInTimeOrder(song, o)) {
             PreparedNote& note = song.notes[static_cast<size_t>(index)];
             // The layout gives TR4 its 16 levels like the other tracks.
@@ -71,13 +78,34 @@ void buildCombinations(MappingTables& tables, PreparedSong& song) {
                 }
             }
             if (o == kNoiseTrack) {
-                if (!sameVoice) lastNoiseRecord = noiseRecord(tables, noiseRecords, voice);
-                note.envelopeIndex = lastNoiseRecord;
+                if (!sameVoice) {
+                    const auto [slot, isNew] = noiseSlots.try_emplace(voice, static_cast<int32_t>(plan.noiseVoices.size()));
+                    if (isNew) {
+                        plan.noiseRecords.push_back(noiseRecordOf(tables, voice));
+                        plan.noiseVoices.push_back(voice);
+                    }
+                    lastNoiseSlot = slot->second;
+                }
+                note.envelopeIndex = lastNoiseSlot;
             }
             entered = true;
             lastVoice = voice;
             lastLevel = level;
         }
+    }
+}
+
+void addNoiseRecords(MappingTables& tables, PreparedSong& song, ComboPlan& plan) {
+    const auto base = static_cast<int32_t>(tables.records.size());
+    for (size_t slot = 0; slot < plan.noiseRecords.size(); ++slot) {
+        tables.records.push_back(std::move(plan.noiseRecords[slot]));
+        tables.enRecordPc[base + static_cast<int32_t>(slot)] = plan.noiseVoices[slot];
+    }
+    plan = ComboPlan{};
+    if (static_cast<size_t>(kNoiseTrack) >= song.trackNotes.size()) return;
+    for (const int32_t index : song.trackNotes[static_cast<size_t>(kNoiseTrack)]) {
+        int32_t& record = song.notes[static_cast<size_t>(index)].envelopeIndex;
+        record += base;
     }
 }
 

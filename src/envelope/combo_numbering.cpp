@@ -15,8 +15,7 @@ int32_t comboNumber(PreparedSong& song, int32_t voice, int32_t level, int32_t tr
     return number;
 }
 
-int32_t noiseRecord(MappingTables& tables, NoiseRecords& noiseRecords, int32_t voice) {
-    if (const auto known = noiseRecords.find(voice); known != noiseRecords.end()) return known->second;
+EnvelopeRecord noiseRecordOf(const MappingTables& tables, int32_t voice) {
     const auto entry = tables.enMap.find(voice);
     const TokenList tokens = entry != tables.enMap.end() && !entry->second.empty() ? entry->second : TokenList{"0"};
 
@@ -29,11 +28,7 @@ int32_t noiseRecord(MappingTables& tables, NoiseRecords& noiseRecords, int32_t v
         record.enTokens = tokens;
         record.enVerbatim = true;
     }
-    const auto index = static_cast<int32_t>(tables.records.size());
-    tables.records.push_back(std::move(record));
-    noiseRecords[voice] = index;
-    tables.enRecordPc[index] = voice;
-    return index;
+    return record;
 }
 
 }  // namespace tonequill

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 
 #include "mapping/mapping_tables.h"
 #include "prep/prepared_song.h"
@@ -12,16 +11,11 @@ namespace tonequill {
 // has, or the next free number, entered in `comboIndex` and `combos`.
 int32_t comboNumber(PreparedSong& song, int32_t voice, int32_t level, int32_t trackNumber);
 
-// TR4 voice number -> its note-envelope record, for one run of combination
-// building.
-using NoiseRecords = std::map<int32_t, int32_t>;
-
-// The note-envelope record of a TR4 voice, made at its first use from its
-// [EnMap] entry (the single value 0 when missing or empty): per-frame values
-// when every token is a number, else the tokens themselves. Each voice has a
-// record of its own, never shared with pitch-envelope records; `enRecordPc`
-// maps it back to the voice. A number beyond 32 bits throws
+// The note-envelope record of a TR4 voice, made from its [EnMap] entry (the
+// single value 0 when missing or empty): per-frame values when every token is
+// a number, else the tokens themselves. Each voice has a record of its own,
+// never shared with pitch-envelope records. A number beyond 32 bits throws
 // std::out_of_range("stoi argument out of range").
-int32_t noiseRecord(MappingTables& tables, NoiseRecords& noiseRecords, int32_t voice);
+EnvelopeRecord noiseRecordOf(const MappingTables& tables, int32_t voice);
 
 }  // namespace tonequill

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <exception>
 #include <numeric>
 #include <string>
 #include <utility>
@@ -176,12 +177,18 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
     }
 
+    // Combinations are numbered from the notes alone, beside the envelope
+    // pass; their TR4 records join the table after the pass's records.
     log << "[ENV] assign start\n";
-    assignEnvelopes(tables, song, events.bends, events.ranges, log);
+    ComboPlan plan;
+    const std::exception_ptr planFailure =
+        runBeside(threadsFor(song.notes.size()), [&] { assignEnvelopes(tables, song, events.bends, events.ranges, log); },
+                  [&] { planCombinations(tables, song, plan); });
     log << "[ENV] assign done\n";
 
     log << "[COMBO] build start\n";
-    buildCombinations(tables, song);
+    if (planFailure) std::rethrow_exception(planFailure);
+    addNoiseRecords(tables, song, plan);
     log << "[COMBO] total=" << song.combos.size() << "\n";
 
     log << "[PREP] ===== end =====\n";

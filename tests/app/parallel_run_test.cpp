@@ -41,7 +41,20 @@ TEST(ParallelRun, ConvertsAsOnOneThread) {
     std::vector<testing::TrackBuilder> failing{testing::TrackBuilder().tempo(0, 500000)};
     for (int i = 0; i < 6; ++i) failing.push_back(testing::TrackBuilder().note(0, 480, i, 60 + i).note(480, 960, i, 62));
     failing.push_back(tooFar);
+    // A TR4 voice whose [EnMap] number is beyond 32 bits fails while combinations
+    // are numbered; a note of more frames than a song may have fails in the
+    // envelope pass, which comes first.
+    std::string badNoise = testing::kRandomMapping;
+    badNoise += "[EnMap]\n1040{99999999999}\n";
+    testing::TrackBuilder noise;
+    noise.name(0, "trx4 noise").note(0, 480, 9, 40);
+    testing::TrackBuilder endless;
+    endless.note(0, 700000, 0, 60);
+    std::vector<testing::TrackBuilder> noiseOnly{testing::TrackBuilder().tempo(0, 1000000), noise};
+    std::vector<testing::TrackBuilder> bothFail{testing::TrackBuilder().tempo(0, 1000000), noise, endless};
     const Case cases[] = {
+        {"noise record error", testing::buildMidi(noiseOnly, 1), badNoise},
+        {"envelope error before noise record error", testing::buildMidi(bothFail, 1), badNoise},
         {"merged tracks", big, testing::kRandomMapping},
         {"many tracks", testing::randomSong(5u, 96, 700000, {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}, 200),
          testing::kRandomMapping},
