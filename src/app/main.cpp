@@ -1,31 +1,18 @@
+#include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/buffered_streambuf.h"
+#include "app/process_memory.h"
 #include "app/run.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
-namespace {
-
-// A conversion builds and drops a few lists of a million entries one after
-// another. By default the C library hands each freed large block back to the
-// system and maps fresh, zeroed pages for the next; kept for reuse instead,
-// they spare the run a page fault every 4 KiB.
-void keepFreedMemoryForReuse() {
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-#endif
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    keepFreedMemoryForReuse();
+    std::error_code noSize;
+    const std::uintmax_t inputBytes = argc >= 2 ? std::filesystem::file_size(argv[1], noSize) : 0;
+    tonequill::prepareProcessMemory(noSize ? 0 : inputBytes);
     std::vector<std::string> args;
     if (argc >= 2) args.emplace_back(argv[1]);  // further arguments are ignored
     // The log goes out in blocks, and all of it before the process ends.
