@@ -2,10 +2,12 @@
 
 #include <exception>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
+#include "common/parallel.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "mml/document_writer.h"
@@ -29,16 +31,33 @@ std::string outputPath(const std::string& input) {
 
 namespace {
 
+// What a run holds once its song is prepared.
+struct HeldSong {
+    MappingTables tables;
+    MidiFile file;
+    PreparedSong song;
+};
+
 // Prepares the song, then has the document stored; the document is only
 // started once preparation has succeeded.
-void convertSong(MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log,
-                 PrepObserver* observer, const RunInspector& inspect) {
+void convertSong(MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log, PrepObserver* observer,
+                 const RunInspector& inspect) {
     log << "[PREP] start\n";
     PreparedSong song;
     prepareSong(song, tables, file, log, observer);
     log << "[PREP] done\n";
     log << "[WRITE] start\n";
-    io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
+    BesideWork freeing;
+    io.storeDocument([&](std::ostream& out) {
+        writeMmlDocument(out, tables, song, file, log);
+        if (inspect) return;
+        // Nothing needs the song any more. A large song's memory is handed
+        // back beside the closing of the document, which waits on the disk.
+        const unsigned threads = threadsFor(song.notes.size());
+        if (threads <= 1) return;
+        auto held = std::make_shared<HeldSong>(HeldSong{std::move(tables), std::move(file), std::move(song)});
+        freeing.start(threads, [held] { *held = HeldSong{}; });
+    });
     log << "[WRITE] end\n";
     if (inspect) inspect(tables, file, song);
 }

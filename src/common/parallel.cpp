@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 #include <system_error>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -101,6 +102,23 @@ std::exception_ptr runBeside(unsigned threads, const std::function<void()>& main
     }
     helper.join();
     return sideFailure;
+}
+
+BesideWork::~BesideWork() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void BesideWork::start(unsigned threads, std::function<void()> work) {
+    if (thread_.joinable()) thread_.join();
+    if (threads > 1) {
+        try {
+            thread_ = std::thread(work);  // a copy: `work` stays whole should the start fail
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: the work runs here.
+        }
+    }
+    work();
 }
 
 }  // namespace tonequill

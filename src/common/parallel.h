@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <thread>
 
 namespace tonequill {
 
@@ -40,5 +41,23 @@ void forEachIndex(size_t count, unsigned threads, const std::function<void(size_
 // `side` is handed back, for the caller to rethrow where a plain sequence of
 // the two would have met it.
 std::exception_ptr runBeside(unsigned threads, const std::function<void()>& main, const std::function<void()>& side);
+
+// Work that runs beside whatever the caller does next, and is waited for
+// when this goes out of scope (also when an exception passes). With one
+// thread (or none to be had) the work runs at once, on the caller's thread.
+// The work must not throw, and must touch nothing the caller still uses.
+class BesideWork {
+public:
+    BesideWork() = default;
+    BesideWork(const BesideWork&) = delete;
+    BesideWork& operator=(const BesideWork&) = delete;
+    ~BesideWork();
+
+    // At most one piece of work: a second waits for the first.
+    void start(unsigned threads, std::function<void()> work);
+
+private:
+    std::thread thread_;
+};
 
 }  // namespace tonequill

@@ -53,6 +53,28 @@ TEST(RunBeside, RethrowsTheMainFailureAndHandsBackTheSideOne) {
     }
 }
 
+TEST(BesideWork, HasFinishedItsWorkWhenItGoesOutOfScopeAlsoWhenAnExceptionPasses) {
+    for (const unsigned threads : {1u, 2u}) {
+        std::atomic<int> runs{0};
+        {
+            BesideWork work;
+            work.start(threads, [&] { runs.fetch_add(1); });
+            if (threads == 1) {
+                EXPECT_EQ(runs.load(), 1) << "one thread runs the work at once";
+            }
+        }
+        EXPECT_EQ(runs.load(), 1) << threads << " threads";
+        try {
+            BesideWork work;
+            work.start(threads, [&] { runs.fetch_add(1); });
+            work.start(threads, [&] { runs.fetch_add(1); });  // waits for the first
+            throw std::runtime_error("leaving");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(runs.load(), 3) << threads << " threads";
+    }
+}
+
 TEST(ThreadsFor, LeavesSmallWorkOnOneThread) {
     Parallelism& settings = parallelism();
     const Parallelism saved = settings;
