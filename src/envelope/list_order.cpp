@@ -84,12 +84,13 @@ ListOrder::Position ListOrder::next(Position at) const {
     return Position{at.block + 1, 0};
 }
 
-void ListOrder::insert(const ListEntry& entry) {
+void ListOrder::insert(const ListEntry& entry) { insert(entry, lowerBound(entry)); }
+
+void ListOrder::insert(const ListEntry& entry, Position at) {
     if (blocks_.empty()) {
         blocks_.emplace_back(1, entry);
         return;
     }
-    Position at = lowerBound(entry);
     if (atEnd(at) || (at.index == 0 && at.block > 0)) {
         // Between two blocks, or after the last: the end of the block before.
         at.block -= 1;

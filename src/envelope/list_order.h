@@ -46,6 +46,9 @@ public:
     [[nodiscard]] Position next(Position at) const;
 
     void insert(const ListEntry& entry);
+    // The same where the place is known: `at` is lowerBound(entry), from a
+    // search made since the last change.
+    void insert(const ListEntry& entry, Position at);
     // Removes the entry with this list and record; it must be present.
     void erase(const ListEntry& entry);
     void clear() { blocks_.clear(); }

@@ -173,14 +173,14 @@ void RecordIndex::add(int32_t record) {
     add(record, listKey(r.emValues), listKey(r.enValues));
 }
 
-void RecordIndex::takeInAppended(const ListKey& em, const ListKey& en) {
+void RecordIndex::takeInAppended(const ListKey& em, const ListKey& en, const ListOrder::Position* emAt) {
     const auto record = static_cast<int32_t>(seen_);
     slots_.resize(records_->size());
     ++seen_;
-    add(record, em, en);
+    add(record, em, en, emAt);
 }
 
-void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en) {
+void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en, const ListOrder::Position* emAt) {
     const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
     // Searches always bring lists of at least one value; a record with an
     // empty list can never match them.
@@ -189,7 +189,11 @@ void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en) {
     slot.em = em;
     slot.en = en;
     slot.indexed = true;
-    byEm_.insert(listEntry(r.emValues, record));
+    if (emAt != nullptr) {
+        byEm_.insert(listEntry(r.emValues, record), *emAt);
+    } else {
+        byEm_.insert(listEntry(r.emValues, record));
+    }
     byEn_.insert(listEntry(r.enValues, record));
     enterClass(emClasses_, slot.em, record, false);
     enterClass(enClasses_, slot.en, record, true);

@@ -33,10 +33,12 @@ public:
     // after; a record that cannot match anything (an empty list) stays out.
     void remove(int32_t record);
     void add(int32_t record);
-    // The same, with the fingerprints of the record's lists already known.
-    void add(int32_t record, const ListKey& em, const ListKey& en);
+    // The same, with the fingerprints of the record's lists already known,
+    // and where known (not null) the record's place in the Em order, as
+    // found by a search of its Em values since the last change.
+    void add(int32_t record, const ListKey& em, const ListKey& en, const ListOrder::Position* emAt = nullptr);
     // Takes in the value record just appended to the table, its fingerprints known.
-    void takeInAppended(const ListKey& em, const ListKey& en);
+    void takeInAppended(const ListKey& em, const ListKey& en, const ListOrder::Position* emAt = nullptr);
 
     [[nodiscard]] const std::vector<EnvelopeRecord>& records() const { return *records_; }
     [[nodiscard]] ListKey emKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].em; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -37,8 +38,11 @@ int32_t knownRecord(const MappingTables& tables, const ValuePairKey& key, const 
 // and whose En values begin with all of `en`; the largest m wins, the later
 // record on a tie. The records beginning with `em` lie together in the Em
 // order, those beginning with `en` in the En order; the shorter of the two
-// runs is walked, checking the other list of each record.
-int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+// runs is walked, checking the other list of each record. When no record
+// begins with `em`, `emPlace` is where a record with these Em values would
+// go in the Em order.
+int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+                     std::optional<ListOrder::Position>& emPlace) {
     const std::vector<EnvelopeRecord>& records = index.records();
     const RecordIndex::ByList& byEm = index.byList(false);
     const RecordIndex::ByList& byEn = index.byList(true);
@@ -49,7 +53,10 @@ int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, c
     ListOrder::Position emAt = byEm.lowerBound(listEntry(em, kProbe));
     auto emInside = [&] { return !byEm.atEnd(emAt) && beginsWithList(byEm[emAt], em); };
     // Mostly no record begins with the Em values: then the En order is not searched.
-    if (!emInside()) return -1;
+    if (!emInside()) {
+        emPlace = emAt;
+        return -1;
+    }
     ListOrder::Position enAt = byEn.lowerBound(listEntry(en, kProbe));
     auto enInside = [&] { return !byEn.atEnd(enAt) && beginsWithList(byEn[enAt], en); };
     std::vector<int32_t> emRun;
@@ -222,10 +229,11 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairKe
 
     int32_t longer = -1;
     int32_t shorter = -1;
+    std::optional<ListOrder::Position> emPlace;  // a new record's place in the Em order, when known
     if (em.empty() || en.empty()) {
         searchPlainly(tables, em, en, longer, shorter);
     } else {
-        longer = longerRecord(index, em, en);
+        longer = longerRecord(index, em, en, emPlace);
         if (longer < 0 && shorterRecord(index, em, en, shorter) == Shorter::unsure) {
             searchPlainly(tables, em, en, longer, shorter);
         }
@@ -253,7 +261,7 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairKe
     EnvelopeRecord fresh;
     install(fresh);
     const int32_t made = appendRecord(tables, std::move(fresh));
-    index.takeInAppended(key.em, key.en);
+    index.takeInAppended(key.em, key.en, emPlace ? &*emPlace : nullptr);
     const EnvelopeRecord& r = tables.records.back();
     tables.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
     return made;

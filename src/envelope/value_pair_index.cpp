@@ -10,22 +10,6 @@ ListKey listKey(const std::vector<int32_t>& values) {
     return ListKey{hash, static_cast<uint32_t>(values.size())};
 }
 
-void ValuePairIndex::set(const ValuePairKey& key, int32_t record, const std::function<bool(int32_t)>& samePair) {
-    if (2 * (used_ + 1) > slots_.size()) grow();
-    for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
-        Slot& slot = slots_[i];
-        if (slot.record < 0) {
-            slot = Slot{key, record};
-            ++used_;
-            return;
-        }
-        if (slot.key == key && samePair(slot.record)) {
-            slot.record = record;
-            return;
-        }
-    }
-}
-
 void ValuePairIndex::grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});

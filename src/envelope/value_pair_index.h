@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -71,7 +70,22 @@ public:
     // Enters `record` for the pair with this fingerprint. `samePair` tells
     // whether an entry already there (given its record) stands for the same
     // pair; that entry is then replaced.
-    void set(const ValuePairKey& key, int32_t record, const std::function<bool(int32_t)>& samePair);
+    template <typename SamePair>
+    void set(const ValuePairKey& key, int32_t record, SamePair samePair) {
+        if (2 * (used_ + 1) > slots_.size()) grow();
+        for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.record < 0) {
+                slot = Slot{key, record};
+                ++used_;
+                return;
+            }
+            if (slot.key == key && samePair(slot.record)) {
+                slot.record = record;
+                return;
+            }
+        }
+    }
 
     // The record of a pair, found by fingerprint alone (for inspection);
     // throws std::out_of_range when there is none.
