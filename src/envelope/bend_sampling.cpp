@@ -46,6 +46,12 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
     sampleBend(sample, state, bends, ranges, startTick, frames, ticksPerFrame, site);
+    if (!sample.hasBend) {
+        // Lists of zeros alone are left as sampled.
+        const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
+        sample.fine.assign(count, 0);
+        sample.coarse.assign(count, 0);
+    }
     return sample;
 }
 
@@ -56,8 +62,6 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
     sample.fine.clear();
     sample.coarse.clear();
     sample.hasBend = false;
-    sample.fine.reserve(count);
-    sample.coarse.reserve(count);
     advanceBend(state, bends, ranges, startTick);
     auto frameTick = [&](size_t i) { return startTick + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame); };
     // Frames come in runs that see the same bend state: a run ends at the
@@ -92,12 +96,18 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
             while (end > i + 1 && reaches(end - 1)) --end;
             while (!reaches(end)) ++end;  // frame count - 1 reaches it
         }
+        if (i == 0) {
+            // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
+            if (end == count && split == SplitPitch{}) return;
+            sample.fine.reserve(count);
+            sample.coarse.reserve(count);
+        }
         sample.fine.insert(sample.fine.end(), end - i, split.fine);
         sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
         sample.hasBend = sample.hasBend || split.fine != 0 || split.coarse != 0;
         i = end;
     }
-    // Lists of zeros alone are left as sampled.
+    // Lists of zeros alone (events that leave the bend at 0) are left as sampled.
     if (sample.hasBend) {
         trimTrailingZeros(sample.fine);
         trimTrailingZeros(sample.coarse);
