@@ -1,6 +1,9 @@
 #include "envelope/bend_sampling.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <sstream>
 
@@ -29,14 +32,15 @@ double floorOfNonNegative(double x) {
     return std::floor(x);
 }
 
-// The tick of the next event that would change the bend state, if any.
-std::optional<int32_t> nextChange(const BendState& state, const std::vector<PitchBend>& bends,
-                                  const std::vector<BendRange>& ranges) {
-    std::optional<int32_t> next;
+constexpr int64_t kNoChange = std::numeric_limits<int64_t>::max();
+
+// The tick of the next event that would change the bend state, or kNoChange.
+// (A plain number: an optional, written in two parts and read back whole,
+// stalls the processor on this path, taken for every note.)
+int64_t nextChange(const BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges) {
+    int64_t next = kNoChange;
     if (state.bendCursor < bends.size()) next = bends[state.bendCursor].tick;
-    if (state.rangeCursor < ranges.size() && (!next || ranges[state.rangeCursor].tick < *next)) {
-        next = ranges[state.rangeCursor].tick;
-    }
+    if (state.rangeCursor < ranges.size()) next = std::min<int64_t>(next, ranges[state.rangeCursor].tick);
     return next;
 }
 
@@ -82,14 +86,15 @@ void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBen
             split = splitPitch(*v);
         }
         size_t end = count;
-        const std::optional<int32_t> next = nextChange(state, bends, ranges);
+        const int64_t next = nextChange(state, bends, ranges);
         // Mostly nothing changes before the note's last frame.
-        if (next && *next <= lastFrameTick) {
+        if (next != kNoChange && static_cast<double>(next) <= lastFrameTick) {
             // The first frame to reach the event: worked out from the frame
             // rate, then put right by a step or two where rounding moved it.
             // Frame i does not reach it (the state was just advanced to its tick).
-            auto reaches = [&](size_t j) { return *next <= frameTick(j); };
-            const double guess = std::ceil((*next - static_cast<double>(startTick)) / ticksPerFrame);
+            const auto nextTick = static_cast<double>(next);
+            auto reaches = [&](size_t j) { return nextTick <= frameTick(j); };
+            const double guess = std::ceil((nextTick - static_cast<double>(startTick)) / ticksPerFrame);
             end = guess <= static_cast<double>(i + 1) ? i + 1
                   : guess >= static_cast<double>(count - 1) ? count - 1
                                                              : static_cast<size_t>(guess);
