@@ -58,7 +58,7 @@ struct NoteTask {
     bool giveLists = false;  // a long note's lists: the record takes them
     std::vector<int32_t> fine;
     std::vector<int32_t> coarse;
-    ValuePairKey key;  // the lists' fingerprints
+    ValuePairFacts facts;  // the lists' fingerprints
     TokenList tokens;
     std::string name;
     // A note with two or three sources names the record it lands on.
@@ -255,7 +255,7 @@ private:
 
     // The lists' fingerprints are worked out here, off the record search's thread.
     static void fingerprint(TaskChunk& chunk, NoteTask& task) {
-        task.key = ValuePairKey{listKey(task.fine), listKey(task.coarse)};
+        task.facts = valuePairFacts(task.fine, task.coarse);
         chunk.values += task.fine.size() + task.coarse.size();
     }
 
@@ -344,9 +344,9 @@ private:
         switch (task.kind) {
             case NoteTask::Kind::values:
                 if (task.giveLists) {
-                    return findValueRecord(tables_, std::move(task.fine), std::move(task.coarse), task.key);
+                    return findValueRecord(tables_, std::move(task.fine), std::move(task.coarse), task.facts);
                 }
-                return findValueRecord(tables_, task.fine, task.coarse, task.key);
+                return findValueRecord(tables_, task.fine, task.coarse, task.facts);
             case NoteTask::Kind::tokenEm:
                 return findTokenEmRecord(tables_, task.tokens, task.name);
             case NoteTask::Kind::tokenEn:

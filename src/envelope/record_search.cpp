@@ -196,12 +196,13 @@ namespace {
 // Steps a to e. The lists go into a record that is made or lengthened: moved
 // when the caller gave them up (`List` not const), else copied.
 template <typename List>
-int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairKey* givenKey) {
-    if (!hasNonZero(em) && !hasNonZero(en)) return -1;
+int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairFacts* givenFacts) {
+    const ValuePairFacts facts = givenFacts != nullptr ? *givenFacts : valuePairFacts(em, en);
+    if (!facts.emNonZero && !facts.enNonZero) return -1;
     RecordIndex& index = tables.recordIndex;
     index.attach(tables.records);
 
-    const ValuePairKey key = givenKey != nullptr ? *givenKey : ValuePairKey{listKey(em), listKey(en)};
+    const ValuePairKey& key = facts.key;
     if (const int32_t known = knownRecord(tables, key, em, en); known >= 0) return known;
     // An entry under the same fingerprint stands for the pair of the first
     // eLength and nLength values of `e` and `n` when its record begins with them.
@@ -221,8 +222,8 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairKe
             r.emValues = std::move(em);
             r.enValues = std::move(en);
         }
-        r.hasEm = hasNonZero(r.emValues);
-        r.hasEn = hasNonZero(r.enValues);
+        r.hasEm = facts.emNonZero;
+        r.hasEn = facts.enNonZero;
         r.emVerbatim = false;
         r.enVerbatim = false;
     };
@@ -278,13 +279,13 @@ int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::v
 }
 
 int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
-                        const ValuePairKey& key) {
-    return valueRecord(tables, em, en, &key);
+                        const ValuePairFacts& facts) {
+    return valueRecord(tables, em, en, &facts);
 }
 
 int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en,
-                        const ValuePairKey& key) {
-    return valueRecord(tables, em, en, &key);
+                        const ValuePairFacts& facts) {
+    return valueRecord(tables, em, en, &facts);
 }
 
 int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name) {

@@ -19,12 +19,12 @@ int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, c
 // The same, taking the lists: a record that is made or lengthened keeps them
 // without a copy (a long note's lists can hold millions of values).
 int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en);
-// The same, with the lists' fingerprints {listKey(em), listKey(en)} worked
-// out beforehand (on another thread, say).
+// The same, with valuePairFacts(em, en) worked out beforehand (on another
+// thread, say).
 int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
-                        const ValuePairKey& key);
+                        const ValuePairFacts& facts);
 int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en,
-                        const ValuePairKey& key);
+                        const ValuePairFacts& facts);
 
 // The first Em token record holding exactly these vibrato tokens (its name
 // stays that of the note that made it), or a new one.

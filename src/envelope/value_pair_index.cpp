@@ -10,6 +10,28 @@ ListKey listKey(const std::vector<int32_t>& values) {
     return ListKey{hash, static_cast<uint32_t>(values.size())};
 }
 
+namespace {
+
+ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
+    uint64_t hash = 0;
+    int32_t any = 0;
+    for (const int32_t v : values) {
+        hash = hashStep(hash, v);
+        any |= v;
+    }
+    nonZero = any != 0;
+    return ListKey{hash, static_cast<uint32_t>(values.size())};
+}
+
+}  // namespace
+
+ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    ValuePairFacts facts;
+    facts.key.em = keyOf(em, facts.emNonZero);
+    facts.key.en = keyOf(en, facts.enNonZero);
+    return facts;
+}
+
 void ValuePairIndex::grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});

@@ -36,6 +36,16 @@ struct ValuePairKey {
     bool operator==(const ValuePairKey&) const = default;
 };
 
+// What the record search needs to know of a pair of lists beforehand: their
+// fingerprints and whether each holds a value other than 0, worked out in one
+// pass over the values.
+struct ValuePairFacts {
+    ValuePairKey key;
+    bool emNonZero = false;
+    bool enNonZero = false;
+};
+ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+
 struct ValuePairKeyHash {
     std::size_t operator()(const ValuePairKey& key) const {
         uint64_t h = key.em.hash * 0x9E3779B97F4A7C15ull ^ key.en.hash;
