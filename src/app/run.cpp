@@ -44,7 +44,11 @@ void convertSong(MappingTables& tables, MidiFile& file, const RunIo& io, std::os
                  const RunInspector& inspect) {
     log << "[PREP] start\n";
     PreparedSong song;
-    prepareSong(song, tables, file, log, observer);
+    if (observer == nullptr && !inspect) {
+        prepareSongDroppingEvents(song, tables, file, log);  // the run needs nothing more of them
+    } else {
+        prepareSong(song, tables, file, log, observer);
+    }
     log << "[PREP] done\n";
     log << "[WRITE] start\n";
     BesideWork freeing;

@@ -34,10 +34,10 @@ using ProgramCursor = TickCursor<ProgramChange, &ProgramChange::program>;
 
 int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
-}  // namespace
-
-void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
-                 PrepObserver* observer) {
+// The whole pipeline; `dropEvents`, when given, is `file` itself, whose
+// track events are let go once the notes are paired.
+void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
+             PrepObserver* observer, MidiFile* dropEvents) {
     song = PreparedSong{};
     if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
 
@@ -80,6 +80,11 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     // The notes that are routed stay in the list of paired notes, closed up in
     // the same order: a million notes are not copied to a second list.
     std::vector<PreparedNote> routed = pairNotes(file, observer);
+    if (dropEvents != nullptr) {
+        // Nothing below reads the tracks' events: a large song's events take
+        // about as much memory as its notes.
+        for (MidiTrack& track : dropEvents->tracks) track.events = std::vector<MidiEvent>();
+    }
     std::vector<std::vector<int32_t>> members(outputCount);
     {
         const int32_t rawCount = count32(routed.size());
@@ -192,6 +197,17 @@ void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file
     log << "[COMBO] total=" << song.combos.size() << "\n";
 
     log << "[PREP] ===== end =====\n";
+}
+
+}  // namespace
+
+void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
+                 PrepObserver* observer) {
+    prepare(song, tables, file, log, observer, nullptr);
+}
+
+void prepareSongDroppingEvents(PreparedSong& song, MappingTables& tables, MidiFile& file, std::ostream& log) {
+    prepare(song, tables, file, log, nullptr, &file);
 }
 
 }  // namespace tonequill

@@ -16,4 +16,10 @@ namespace tonequill {
 void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
                  PrepObserver* observer = nullptr);
 
+// The same for a caller that needs nothing more of the tracks' events (a
+// run that only writes the document): they are let go as soon as the notes
+// are paired, and the memory they held serves the rest of the preparation.
+// The tempo events, track names and title stay.
+void prepareSongDroppingEvents(PreparedSong& song, MappingTables& tables, MidiFile& file, std::ostream& log);
+
 }  // namespace tonequill

@@ -225,6 +225,35 @@ TEST(ParallelPreparation, AnObserverHearsTheSameInTheSameOrder) {
     }
 }
 
+TEST(ParallelPreparation, DroppingTheEventsGivesTheSameSongAndKeepsWhatTheDocumentReads) {
+    for (uint32_t seed = 200; seed < 206; ++seed) {
+        const MidiFile file = read(randomSong(seed, seed < 205 ? 120 : 3000));
+        for (const Parallelism& settings : {kOneThread, kFourThreads}) {
+            const Outcome kept = prepareOn(settings, file);
+            MidiFile dropped = file;
+            Parallelism& inForce = parallelism();
+            const Parallelism saved = inForce;
+            inForce = settings;
+            PreparedSong song;
+            MappingTables tables;
+            std::ostringstream log;
+            prepareSongDroppingEvents(song, tables, dropped, log);
+            inForce = saved;
+            ASSERT_EQ(firstDifference(kept.song, linesOf(song)), "") << "seed " << seed;
+            ASSERT_EQ(kept.log, log.str()) << "seed " << seed;
+            ASSERT_EQ(dropped.tracks.size(), file.tracks.size());
+            for (const MidiTrack& track : dropped.tracks) EXPECT_TRUE(track.events.empty());
+            EXPECT_EQ(dropped.trackNames, file.trackNames);
+            EXPECT_EQ(dropped.title, file.title);
+            ASSERT_EQ(dropped.tempoEvents.size(), file.tempoEvents.size());
+            for (size_t i = 0; i < file.tempoEvents.size(); ++i) {
+                EXPECT_EQ(dropped.tempoEvents[i].tick, file.tempoEvents[i].tick);
+                EXPECT_EQ(dropped.tempoEvents[i].usPerQuarter, file.tempoEvents[i].usPerQuarter);
+            }
+        }
+    }
+}
+
 TEST(ParallelPreparation, TheErrorASequentialRunMeetsFirstWins) {
     // More than 28 output tracks, and two directives too large for a number:
     // the first of those is met first.
