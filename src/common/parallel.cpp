@@ -5,8 +5,8 @@
 #include <exception>
 #include <mutex>
 #include <system_error>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tonequill {

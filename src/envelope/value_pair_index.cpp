@@ -4,12 +4,6 @@
 
 namespace tonequill {
 
-ListKey listKey(const std::vector<int32_t>& values) {
-    uint64_t hash = 0;
-    for (const int32_t v : values) hash = hashStep(hash, v);
-    return ListKey{hash, static_cast<uint32_t>(values.size())};
-}
-
 namespace {
 
 ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
@@ -24,6 +18,11 @@ ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
 }
 
 }  // namespace
+
+ListKey listKey(const std::vector<int32_t>& values) {
+    bool nonZero = false;
+    return keyOf(values, nonZero);
+}
 
 ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
     ValuePairFacts facts;
