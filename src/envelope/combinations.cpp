@@ -4,6 +4,9 @@
 #include <limits>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "envelope/combo_numbering.h"
 #include "envelope/track_order.h"
@@ -27,9 +30,9 @@ int32_t voiceNumber(int32_t base, int64_t offset, int32_t trackNumber, const Pre
     return static_cast<int32_t>(voice);
 }
 
-// The combinations met so far with their numbers: a hash look-up in front of
-// the song's ordered index, which a note would otherwise search every time its
-// voice or level changes.
+// The combinations a track has met so far: a set in front of the song's
+// ordered index, which a note would otherwise search every time its voice
+// or level changes.
 struct ComboKeyHash {
     size_t operator()(const ComboKey& key) const {
         const auto [voice, level, track] = key;
@@ -48,22 +51,24 @@ void buildCombinations(MappingTables& tables, PreparedSong& song) {
     addNoiseRecords(tables, song, plan);
 }
 
-void planCombinations(const MappingTables& tables, PreparedSong& song, ComboPlan& plan) {
-    plan = ComboPlan{};
+TrackComboPlan planTrackCombinations(const MappingTables& tables, int32_t outputIndex, std::vector<PreparedNote>& notes,
+                                     const std::vector<int32_t>& timeOrder) {
+    TrackComboPlan plan;
+    if (outputIndex == kSampleTrack) return plan;
+    const int32_t o = outputIndex;
+    const int32_t n = o + 1;
+    const ChannelLayout layout = channelLayout(o);
     std::unordered_map<int32_t, int32_t> noiseSlots;  // voice -> its position in the plan
-    std::unordered_map<ComboKey, int32_t, ComboKeyHash> met;
-    for (int32_t o = 0; o < song.outputTrackCount; ++o) {
-        if (o == kSampleTrack) continue;
-        const int32_t n = o + 1;
-        const ChannelLayout layout = channelLayout(o);
-        // Neighbouring notes mostly share their voice and level; a pair already
-        // entered needs no second look-up.
-        bool entered = false;
-        int32_t lastVoice = 0;
-        int32_t lastLevel = 0;
-        int32_t lastNoiseSlot = -1;
-        for (const int32_t index : notesInTimeOrder(song, o)) {
-            PreparedNote& note = song.notes[static_cast<size_t>(index)];
+    std::unordered_set<ComboKey, ComboKeyHash> met;
+    // Neighbouring notes mostly share their voice and level; a pair already
+    // entered needs no second look-up.
+    bool entered = false;
+    int32_t lastVoice = 0;
+    int32_t lastLevel = 0;
+    int32_t lastNoiseSlot = -1;
+    try {
+        for (const int32_t index : timeOrder) {
+            PreparedNote& note = notes[static_cast<size_t>(index)];
             // The layout gives TR4 its 16 levels like the other tracks.
             const int32_t level = volumeLevel(layout.levelCount, note.velocity);
             const int32_t voice = o == kNoiseTrack
@@ -72,17 +77,15 @@ void planCombinations(const MappingTables& tables, PreparedSong& song, ComboPlan
             const bool sameVoice = entered && voice == lastVoice;
             if (!sameVoice || level != lastLevel) {
                 const ComboKey key{voice, level, n};
-                if (met.find(key) == met.end()) {
-                    met.emplace(key, comboNumber(song, voice, level, n));
-                    song.usedVoices.insert(voice);
-                }
+                if (met.insert(key).second) plan.combos.push_back(key);
             }
             if (o == kNoiseTrack) {
                 if (!sameVoice) {
-                    const auto [slot, isNew] = noiseSlots.try_emplace(voice, static_cast<int32_t>(plan.noiseVoices.size()));
+                    const auto [slot, isNew] =
+                        noiseSlots.try_emplace(voice, static_cast<int32_t>(plan.noise.noiseVoices.size()));
                     if (isNew) {
-                        plan.noiseRecords.push_back(noiseRecordOf(tables, voice));
-                        plan.noiseVoices.push_back(voice);
+                        plan.noise.noiseRecords.push_back(noiseRecordOf(tables, voice));
+                        plan.noise.noiseVoices.push_back(voice);
                     }
                     lastNoiseSlot = slot->second;
                 }
@@ -92,7 +95,33 @@ void planCombinations(const MappingTables& tables, PreparedSong& song, ComboPlan
             lastVoice = voice;
             lastLevel = level;
         }
+    } catch (...) {
+        plan.failure = std::current_exception();
     }
+    return plan;
+}
+
+void numberCombinations(PreparedSong& song, std::vector<TrackComboPlan>& plans, ComboPlan& plan) {
+    plan = ComboPlan{};
+    for (TrackComboPlan& track : plans) {
+        for (const ComboKey& key : track.combos) {
+            const auto [voice, level, trackNumber] = key;
+            comboNumber(song, voice, level, trackNumber);
+            song.usedVoices.insert(voice);
+        }
+        // Notes up to a failing one were numbered, as in one pass over the tracks.
+        if (track.failure) std::rethrow_exception(track.failure);
+        if (!track.noise.noiseVoices.empty()) plan = std::move(track.noise);
+    }
+}
+
+void planCombinations(const MappingTables& tables, PreparedSong& song, ComboPlan& plan) {
+    std::vector<TrackComboPlan> plans;
+    for (int32_t o = 0; o < song.outputTrackCount; ++o) {
+        plans.push_back(planTrackCombinations(tables, o, song.notes, notesInTimeOrder(song, o)));
+        if (plans.back().failure) break;  // later tracks are never reached
+    }
+    numberCombinations(song, plans, plan);
 }
 
 void addNoiseRecords(MappingTables& tables, PreparedSong& song, ComboPlan& plan) {

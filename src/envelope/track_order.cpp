@@ -6,16 +6,21 @@ namespace tonequill {
 
 std::vector<int32_t> notesInTimeOrder(const PreparedSong& song, int32_t outputIndex) {
     if (outputIndex < 0 || static_cast<size_t>(outputIndex) >= song.trackNotes.size()) return {};
-    std::vector<int32_t> order = song.trackNotes[static_cast<size_t>(outputIndex)];
-    auto earlier = [&song](int32_t a, int32_t b) {
-        const PreparedNote& x = song.notes[static_cast<size_t>(a)];
-        const PreparedNote& y = song.notes[static_cast<size_t>(b)];
+    return inTimeOrder(song.notes, song.trackNotes[static_cast<size_t>(outputIndex)]);
+}
+
+std::vector<int32_t> inTimeOrder(const std::vector<PreparedNote>& notes, std::vector<int32_t> positions) {
+    auto earlier = [&notes](int32_t a, int32_t b) {
+        const PreparedNote& x = notes[static_cast<size_t>(a)];
+        const PreparedNote& y = notes[static_cast<size_t>(b)];
         if (x.startTick != y.startTick) return x.startTick < y.startTick;
         return x.endTick < y.endTick;
     };
     // Preparation leaves a track's notes in this order already; then sorting changes nothing.
-    if (!std::is_sorted(order.begin(), order.end(), earlier)) std::stable_sort(order.begin(), order.end(), earlier);
-    return order;
+    if (!std::is_sorted(positions.begin(), positions.end(), earlier)) {
+        std::stable_sort(positions.begin(), positions.end(), earlier);
+    }
+    return positions;
 }
 
 }  // namespace tonequill

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <exception>
 #include <numeric>
 #include <string>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "common/parallel.h"
 #include "envelope/assign_envelopes.h"
 #include "envelope/combinations.h"
+#include "envelope/track_order.h"
 #include "prep/chords.h"
 #include "prep/conversion_error.h"
 #include "prep/event_collection.h"
@@ -115,6 +115,7 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
     std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
     std::vector<std::vector<PreparedNote>> pieces(outputCount);
     std::vector<std::vector<PreparedNote>> records(outputCount);
+    std::vector<TrackComboPlan> comboPlans(outputCount);
 
     // One source track sounds at a time on each output track. A track fed by
     // one source track in time order keeps its notes where they are; the
@@ -129,7 +130,8 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         std::iota(members[o].begin(), members[o].end(), 0);
     };
     // Chords, then the program in force at each record's start (a track's
-    // records come in time order). `firstPosition` is where the track's
+    // records come in time order), then the track's combinations, planned
+    // while its records are at hand. `firstPosition` is where the track's
     // pieces start among all tracks' pieces, as an observer knows them.
     auto group = [&](size_t o, int32_t firstPosition) {
         const std::vector<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
@@ -141,6 +143,9 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
             n.program = programs[track].at(song.programsByTrack[track], n.startTick);
             if (o == 4) song.dpcmNotes.insert(n.note);  // written by TR5's work alone
         }
+        std::vector<int32_t> positions(records[o].size());
+        std::iota(positions.begin(), positions.end(), 0);
+        comboPlans[o] = planTrackCombinations(tables, count32(o), records[o], inTimeOrder(records[o], std::move(positions)));
     };
     const unsigned threads = observer ? 1 : threadsFor(routed.size());
     if (observer) {
@@ -182,17 +187,15 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
     }
 
-    // Combinations are numbered from the notes alone, beside the envelope
-    // pass; their TR4 records join the table after the pass's records.
     log << "[ENV] assign start\n";
-    ComboPlan plan;
-    const std::exception_ptr planFailure =
-        runBeside(threadsFor(song.notes.size()), [&] { assignEnvelopes(tables, song, events.bends, events.ranges, log); },
-                  [&] { planCombinations(tables, song, plan); });
+    assignEnvelopes(tables, song, events.bends, events.ranges, log);
     log << "[ENV] assign done\n";
 
+    // The combinations are numbered in track order; their TR4 records join
+    // the table after the envelope pass's records.
     log << "[COMBO] build start\n";
-    if (planFailure) std::rethrow_exception(planFailure);
+    ComboPlan plan;
+    numberCombinations(song, comboPlans, plan);
     addNoiseRecords(tables, song, plan);
     log << "[COMBO] total=" << song.combos.size() << "\n";
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 #include "envelope/combo_numbering.h"
@@ -113,6 +114,24 @@ TEST(BuildCombinations, ANoiseNumberBeyond32BitsIsTheStandardRangeError) {
     } catch (const std::out_of_range& e) {
         EXPECT_STREQ(e.what(), "stoi argument out of range");
     }
+}
+
+// Tracks are planned one by one (on several threads in a run) and numbered
+// in track order: a voice out of range stops the numbering where one pass
+// over the tracks would have stopped, with that note's message.
+TEST(BuildCombinations, AVoiceOutOfRangeStopsTheNumberingAtTheFirstTrackThatMeetsOne) {
+    SongFixture f(3, 1);
+    f.add(0, 0, 0, 10, 60, 100, 3);
+    f.add(1, 0, 0, 10, 60, 100, 5);                                   // numbered before the failing note
+    f.add(1, 0, 20, 30, 60, 100, std::numeric_limits<int32_t>::max());  // TR2's voice leaves 32 bits
+    f.add(2, 0, 0, 10, 60, 100, std::numeric_limits<int32_t>::max());   // so does TR3's, later in track order
+    try {
+        buildCombinations(f.tables, f.song);
+        FAIL() << "expected a conversion error";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "voice number out of range: the note at tick 20 on TR2 gives 2147483648");
+    }
+    EXPECT_EQ(combosText(f.song), "4/12/TR1 6/12/TR2 ");
 }
 
 TEST(ComboNumber, ATripleKeepsItsFirstNumber) {
