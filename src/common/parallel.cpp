@@ -72,38 +72,6 @@ void forEachIndex(size_t count, unsigned threads, const std::function<void(size_
     if (failure) std::rethrow_exception(failure);
 }
 
-std::exception_ptr runBeside(unsigned threads, const std::function<void()>& main, const std::function<void()>& side) {
-    std::exception_ptr sideFailure;
-    auto runSide = [&] {
-        try {
-            side();
-        } catch (...) {
-            sideFailure = std::current_exception();
-        }
-    };
-    std::thread helper;
-    if (threads > 1) {
-        try {
-            helper = std::thread(runSide);
-        } catch (const std::system_error&) {
-            // No thread to be had: the side work runs after the main work.
-        }
-    }
-    if (!helper.joinable()) {
-        main();
-        runSide();
-        return sideFailure;
-    }
-    try {
-        main();
-    } catch (...) {
-        helper.join();
-        throw;
-    }
-    helper.join();
-    return sideFailure;
-}
-
 BesideWork::~BesideWork() {
     if (thread_.joinable()) thread_.join();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
 #include <functional>
 #include <thread>
 
@@ -33,14 +32,6 @@ unsigned threadsFor(size_t work);
 // rethrown, as a plain loop would have thrown it; calls above it may be skipped.
 // When no further thread can be started, the caller's thread does it all.
 void forEachIndex(size_t count, unsigned threads, const std::function<void(size_t)>& work);
-
-// Runs `side` on a thread of its own while `main` runs on the caller's, and
-// returns when both have finished; with one thread (or none to be had), runs
-// `main` and then `side`. `side` must not touch what `main` writes. An
-// exception from `main` is rethrown (after `side` has finished); one from
-// `side` is handed back, for the caller to rethrow where a plain sequence of
-// the two would have met it.
-std::exception_ptr runBeside(unsigned threads, const std::function<void()>& main, const std::function<void()>& side);
 
 // Work that runs beside whatever the caller does next, and is waited for
 // when this goes out of scope (also when an exception passes). With one

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,25 +30,6 @@ TEST(ForEachIndex, RethrowsTheLowestFailingIndexLikeAPlainLoop) {
         } catch (const std::runtime_error& e) {
             EXPECT_STREQ(e.what(), "failed at 37") << threads << " threads";
         }
-    }
-}
-
-TEST(RunBeside, RethrowsTheMainFailureAndHandsBackTheSideOne) {
-    for (const unsigned threads : {1u, 2u}) {
-        std::atomic<int> sideRuns{0};
-        const std::exception_ptr sideFailure = runBeside(
-            threads, [] {}, [&] {
-                ++sideRuns;
-                throw std::runtime_error("side");
-            });
-        ASSERT_TRUE(sideFailure) << threads << " threads";
-        EXPECT_THROW(std::rethrow_exception(sideFailure), std::runtime_error);
-        EXPECT_EQ(sideRuns.load(), 1);
-
-        // A failing main part wins; with one thread the side part never starts.
-        sideRuns = 0;
-        EXPECT_THROW(runBeside(threads, [] { throw std::logic_error("main"); }, [&] { ++sideRuns; }), std::logic_error);
-        EXPECT_EQ(sideRuns.load(), threads == 1 ? 0 : 1) << threads << " threads";
     }
 }
 
