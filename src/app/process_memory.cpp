@@ -23,6 +23,10 @@ constexpr std::size_t kOwnMappingFrom = 32 * kMiB;
 constexpr std::size_t kMostReserve = 1024 * kMiB;
 
 #if defined(__GLIBC__) && defined(__linux__)
+// The stretch of the heap before its first 2 MiB boundary, held for the whole
+// run; only its first page is ever written.
+void* heapHead = nullptr;
+
 // Grows the heap by about `bytes` without touching it and asks the kernel to
 // back that stretch with 2 MiB pages where it can. The growth is address
 // space only: memory is taken as the run first writes to it.
@@ -31,14 +35,25 @@ void reserveHugePageHeap(std::size_t bytes) {
     const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
     mallopt(M_TOP_PAD, static_cast<int>(bytes));  // the next growth of the heap adds this much
     void* grow = std::malloc(kMiB);
-    if (grow != nullptr) *static_cast<volatile char*>(grow) = 0;  // an allocation the compiler must keep
-    const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    std::free(grow);
     mallopt(M_TOP_PAD, 128 * 1024);  // the library's default again
+    if (grow == nullptr) return;
+    *static_cast<volatile char*>(grow) = 0;  // an allocation the compiler must keep
+    const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    const auto at = reinterpret_cast<std::uintptr_t>(grow);  // the block starts where the heap's free top did
     const std::uintptr_t from = (before + kHugePage - 1) & ~(kHugePage - 1);
     const std::uintptr_t to = after & ~(kHugePage - 1);
-    // Where huge pages are off, or the heap could not grow, the run goes on with small pages.
-    if (after > before && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    // Where the heap could not grow, the run goes on with small pages; where
+    // huge pages are off, madvise changes nothing.
+    constexpr std::uintptr_t kHeaders = 32;  // this block's and the next one's
+    if (after <= before || to <= from || from <= at + 2 * kHeaders) {
+        std::free(grow);
+        return;
+    }
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    // The block is cut (or grown) in place to end at the boundary and kept:
+    // every later block then comes from the part on 2 MiB pages.
+    heapHead = std::realloc(grow, from - at - kHeaders);
+    if (heapHead == nullptr) std::free(grow);
 }
 #endif
 
