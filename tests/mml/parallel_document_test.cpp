@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/limited_streambuf.h"
 #include "forced_threads.h"
 #include "mml/document_writer.h"
 #include "prep/channel_layout.h"
@@ -24,7 +23,6 @@ using testing::makeSong;
 
 constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
 
-using testing::WriteLog;
 
 struct Song {
     MappingTables tables;
@@ -78,32 +76,15 @@ Song makeLargeSong(int32_t tracks = 8, int32_t notes = 2000) {
     return s;
 }
 
-struct Outcome {
-    std::string text;
-    std::vector<std::string> writes;
-    std::string log;
-    std::string error;
-};
+using Outcome = testing::WriteOutcome;
 
 // The document written on `threads` threads, whatever its size, to a stream that takes at most
 // `limit` bytes, as the application's streams do.
 Outcome writeDocument(const Song& s, unsigned threads, int64_t limit) {
     const testing::ForcedThreads forced(threads);
-    Outcome outcome;
-    std::ostringstream log;
-    WriteLog buffer(log);
-    LimitedStreambuf limited(&buffer, limit);
-    std::ostream out(&limited);
-    out.exceptions(std::ios::badbit);
-    try {
+    return testing::writeLimited(limit, [&](std::ostream& out, std::ostringstream& log) {
         writeMmlDocument(out, s.tables, s.song, s.file, log);
-    } catch (const std::exception& e) {
-        outcome.error = e.what();
-    }
-    outcome.text = buffer.text;
-    outcome.writes = buffer.writes;
-    outcome.log = log.str();
-    return outcome;
+    });
 }
 
 // Written on several threads, the document reaches the stream in the same
@@ -117,10 +98,7 @@ void expectSameOnAnyThreads(const Song& s, const std::vector<int64_t>& limits, c
             const Outcome together = writeDocument(s, threads, limit);
             const std::string where = what + ", limit " + std::to_string(limit) + ", " + std::to_string(threads) +
                                       " threads";
-            EXPECT_EQ(together.text, alone.text) << where;
-            EXPECT_EQ(together.writes, alone.writes) << where;
-            EXPECT_EQ(together.log, alone.log) << where;
-            EXPECT_EQ(together.error, alone.error) << where;
+            testing::expectSameWrites(together, alone, where);
         }
     }
 }

@@ -10,20 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/limited_streambuf.h"
 #include "write_log.h"
 
 namespace tonequill {
 namespace {
 
-using testing::WriteLog;
 
-struct Outcome {
-    std::string text;
-    std::vector<std::string> writes;
-    std::string log;
-    std::string error;
-};
+using Outcome = testing::WriteOutcome;
 
 // Pieces of every size up to a hundred bytes, looks for a full block at the
 // very start, twice at one place and after every piece, and log lines just
@@ -46,13 +39,7 @@ void writePiece(TextSink& sink, std::ostream& log, int failAt) {
 // The piece written behind `held` bytes of a sink on a stream that takes at
 // most `limit` bytes: straight into the sink, or recorded and replayed.
 Outcome write(bool recorded, std::size_t held, int failAt, int64_t limit) {
-    Outcome outcome;
-    std::ostringstream log;
-    WriteLog buffer(log);
-    LimitedStreambuf limited(&buffer, limit);
-    std::ostream out(&limited);
-    out.exceptions(std::ios::badbit);
-    try {
+    return testing::writeLimited(limit, [&](std::ostream& out, std::ostringstream& log) {
         TextSink sink(&out);
         sink.append(held, '-');
         if (recorded) {
@@ -64,13 +51,7 @@ Outcome write(bool recorded, std::size_t held, int failAt, int64_t limit) {
         }
         sink.append("tail");
         sink.passOn();
-    } catch (const std::exception& e) {
-        outcome.error = e.what();
-    }
-    outcome.text = buffer.text;
-    outcome.writes = buffer.writes;
-    outcome.log = log.str();
-    return outcome;
+    });
 }
 
 // Replayed, a piece reaches the stream in the same writes, with the same log
@@ -87,10 +68,7 @@ TEST(RecordedText, ReplaysLikeWritingInPlace) {
                 const Outcome replayed = write(true, held, failAt, limit);
                 const std::string where = "held " + std::to_string(held) + ", failing at " +
                                           std::to_string(failAt) + ", limit " + std::to_string(limit);
-                EXPECT_EQ(replayed.text, direct.text) << where;
-                EXPECT_EQ(replayed.writes, direct.writes) << where;
-                EXPECT_EQ(replayed.log, direct.log) << where;
-                EXPECT_EQ(replayed.error, direct.error) << where;
+                testing::expectSameWrites(replayed, direct, where);
             }
         }
     }

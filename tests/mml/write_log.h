@@ -1,9 +1,17 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <exception>
+#include <ios>
+#include <ostream>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
+
+#include "app/limited_streambuf.h"
 
 namespace tonequill::testing {
 
@@ -29,5 +37,42 @@ protected:
 private:
     const std::ostringstream& log_;
 };
+
+// What writing to a recording stream left: the text, the writes (with the
+// log written before each), the log, and the error that stopped it, if any.
+struct WriteOutcome {
+    std::string text;
+    std::vector<std::string> writes;
+    std::string log;
+    std::string error;
+};
+
+// Runs write(out, log) on a stream that keeps its writes and takes at most
+// `limit` bytes, failing past them as the application's streams do.
+template <typename Write>
+WriteOutcome writeLimited(int64_t limit, Write write) {
+    WriteOutcome outcome;
+    std::ostringstream log;
+    WriteLog buffer(log);
+    LimitedStreambuf limited(&buffer, limit);
+    std::ostream out(&limited);
+    out.exceptions(std::ios::badbit);
+    try {
+        write(out, log);
+    } catch (const std::exception& e) {
+        outcome.error = e.what();
+    }
+    outcome.text = buffer.text;
+    outcome.writes = buffer.writes;
+    outcome.log = log.str();
+    return outcome;
+}
+
+inline void expectSameWrites(const WriteOutcome& got, const WriteOutcome& want, const std::string& where) {
+    EXPECT_EQ(got.text, want.text) << where;
+    EXPECT_EQ(got.writes, want.writes) << where;
+    EXPECT_EQ(got.log, want.log) << where;
+    EXPECT_EQ(got.error, want.error) << where;
+}
 
 }  // namespace tonequill::testing
