@@ -1,12 +1,13 @@
 #include "app/run.h"
 
 #include <exception>
-#include <fstream>
 #include <memory>
+#include <new>
 #include <sstream>
 
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
+#include "common/file_system.h"
 #include "common/parallel.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
@@ -19,14 +20,19 @@ std::string mappingFilePath(const std::string& input) {
     const auto separator = input.find_last_of("/\\");
     if (separator != std::string::npos) {
         std::string beside = input.substr(0, separator + 1) + "tve.txt";
-        if (std::ifstream(beside)) return beside;
+        if (files::canReadRegularFile(beside)) return beside;
     }
     return "tve.txt";
 }
 
 std::string outputPath(const std::string& input) {
+    // Only a dot in the file's own name starts its extension: "my.dir/song"
+    // gives "my.dir/song.mml", never a file outside the input's folder.
+    const auto separator = input.find_last_of("/\\");
+    const auto nameStart = separator == std::string::npos ? 0 : separator + 1;
     const auto dot = input.find_last_of('.');
-    return (dot == std::string::npos ? input : input.substr(0, dot)) + ".mml";
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    return (hasExtension ? input.substr(0, dot) : input) + ".mml";
 }
 
 namespace {
@@ -89,7 +95,13 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
     MidiFile file;
     log << "[MIDI] reading...\n";
     std::string reason;
-    if (!io.readMidi(file, reason)) {
+    bool read = false;
+    try {
+        read = io.readMidi(file, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "not enough memory to hold the song";
+    }
+    if (!read) {
         log << "[MIDI] " << reason << "\n";
         out << "read error\n";
         return 1;
@@ -98,6 +110,9 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
 
     try {
         convertSong(tables, file, io, log, observer, inspect);
+    } catch (const std::bad_alloc&) {
+        out << "error: not enough memory to convert this song\n";
+        return 1;
     } catch (const std::exception& e) {
         out << "error: " << e.what() << "\n";
         return 1;
@@ -115,13 +130,48 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
     const std::string mappingPath = mappingFilePath(input);
     log << "[TVE] path=" << mappingPath << "\n";
 
-    RunIo io;
-    io.loadMapping = [&](MappingTables& tables, std::ostream& lg) { loadMappingFile(tables, mappingPath, lg); };
-    io.probeFormat = [&] { return probeMidiFormat(input); };
-    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiFile(file, input, reason); };
+    RunIo io = fileRunIo(input, mappingPath);
     const std::string output = outputPath(input);
-    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { writeFileAtomically(output, write); };
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { writeOutputFile(output, write); };
     return runConversion(io, out, log);
+}
+
+RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
+    // The input is opened and read once: the format probe looks at the bytes
+    // the read then parses, so a FIFO or a pipe works like a file.
+    struct Input {
+        bool loaded = false;
+        bool readable = false;
+        std::vector<uint8_t> bytes;
+        std::string reason;
+    };
+    auto held = std::make_shared<Input>();
+    auto load = [held, input]() -> Input& {
+        if (!held->loaded) {
+            held->loaded = true;
+            held->readable = readMidiFileBytes(input, held->bytes, held->reason);
+        }
+        return *held;
+    };
+    RunIo io;
+    io.loadMapping = [mappingPath](MappingTables& tables, std::ostream& log) {
+        loadMappingFile(tables, mappingPath, log);
+    };
+    io.probeFormat = [load] {
+        const Input& in = load();
+        return in.readable ? probeMidiFormatBytes(in.bytes) : -1;
+    };
+    io.readMidi = [load](MidiFile& file, std::string& reason) {
+        Input& in = load();
+        if (!in.readable) {
+            reason = in.reason;
+            return false;
+        }
+        const bool ok = readMidiBytes(file, in.bytes, reason);
+        std::vector<uint8_t>().swap(in.bytes);  // the events hold all that is needed now
+        return ok;
+    };
+    return io;
 }
 
 int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,

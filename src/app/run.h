@@ -20,7 +20,8 @@ namespace tonequill {
 // else "tve.txt" in the working directory. Both "/" and "\\" separate folders.
 std::string mappingFilePath(const std::string& input);
 
-// The input up to its last "." followed by ".mml" (the whole input when it has no dot).
+// The input up to the last "." of its file name followed by ".mml"; a name
+// without a dot (or whose only dot starts it) just gets ".mml" added.
 std::string outputPath(const std::string& input);
 
 // Where a run gets its input and puts its document: files for the command
@@ -42,6 +43,9 @@ using RunInspector = std::function<void(const MappingTables&, const MidiFile&, c
 // `inspect` called once the document has been stored, before "Convert done".
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer = nullptr,
                   const RunInspector& inspect = {});
+
+// A run on the files at these paths, without its `storeDocument`.
+RunIo fileRunIo(const std::string& input, const std::string& mappingPath);
 
 // The command-line run: `args` are the arguments without the program name.
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);

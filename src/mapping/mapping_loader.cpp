@@ -1,6 +1,10 @@
 #include "mapping/mapping_loader.h"
 
-#include <fstream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "common/file_system.h"
 
 #include "mapping/mapping_sections.h"
 
@@ -57,21 +61,23 @@ void parseMappingText(MappingTables& tables, std::string_view text) {
 
 void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log) {
     log << "[TVE] loading: " << path << "\n";
-    std::ifstream in(path);
-    if (!in) {
+    // Only a regular file is read: a device, a FIFO or a folder counts as a
+    // mapping file that cannot be opened.
+    files::ReadRules rules;
+    rules.limit = kMaxMappingFileBytes;
+    rules.regularOnly = true;
+    std::vector<uint8_t> bytes;
+    const std::error_code code = files::readWholeFile(path, rules, bytes);
+    if (code == std::errc::file_too_large) {
+        throw std::runtime_error("the mapping file '" + path + "' is larger than " +
+                                 std::to_string(kMaxMappingFileBytes) + " bytes");
+    }
+    if (code) {
         log << "[TVE] FAILED TO OPEN\n";
         return;
     }
     log << "[TVE] OPEN OK\n";
-    MappingLineReader reader(tables);
-    std::string line;
-    while (std::getline(in, line)) {
-        // getline stops short of the end of the file only when it met an LF.
-        const bool endedByLf = !in.eof();
-        std::string_view text = line;
-        if (endedByLf && text.ends_with('\r')) text.remove_suffix(1);
-        reader.readLine(text);
-    }
+    parseMappingText(tables, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     logMappingSummary(tables, log);
 }
 

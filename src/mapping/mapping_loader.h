@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -9,9 +10,13 @@
 
 namespace tonequill {
 
+// The largest mapping file read: a musician's runs to a few kilobytes.
+constexpr std::size_t kMaxMappingFileBytes = std::size_t{64} << 20;
+
 // Loads the mapping file at `path` into `tables`, writing its progress lines
-// to `log`. A file that cannot be opened is logged and leaves the tables
-// empty. A malformed number throws std::invalid_argument("invalid stoi
+// to `log`. A file that cannot be opened, or is no regular file, is logged
+// and leaves the tables empty; a larger one than kMaxMappingFileBytes throws
+// std::runtime_error. A malformed number throws std::invalid_argument("invalid stoi
 // argument") or std::out_of_range("stoi argument out of range").
 void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log);
 

@@ -1,12 +1,12 @@
 #include "midi/midi_reader.h"
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "common/file_system.h"
 #include "common/parallel.h"
 #include "midi/byte_cursor.h"
 
@@ -20,40 +20,6 @@ constexpr uint8_t kMetaSetTempo = 0x51;
 constexpr double kDefaultUsPerQuarter = 500000.0;
 // Positions are 32-bit throughout the converter; larger files are refused.
 constexpr size_t kMaxFileBytes = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-
-// Reads a whole MIDI file, at most `limit` bytes. Something that does not start
-// with "MThd" is not read further, so a device or a huge foreign file costs nothing.
-enum class FileRead { ok, cannotOpen, notMidi, tooLarge };
-
-FileRead readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return FileRead::cannotOpen;
-    char buffer[1 << 16];
-    in.read(buffer, 4);
-    bytes.assign(buffer, buffer + in.gcount());
-    if (in.bad()) return FileRead::cannotOpen;
-    if (bytes.size() < 4 || !std::equal(bytes.begin(), bytes.end(), "MThd")) return FileRead::notMidi;
-    // A regular file says its size: the bytes are then read in one go into
-    // room made once, not grown piece by piece (a device just reads on).
-    const std::streamoff end = in.rdbuf()->pubseekoff(0, std::ios::end, std::ios::in);
-    if (end >= 0) {
-        if (in.rdbuf()->pubseekoff(4, std::ios::beg, std::ios::in) != std::streamoff{4}) return FileRead::cannotOpen;
-        if (static_cast<uint64_t>(end) > limit) return FileRead::tooLarge;
-        if (end > 4) {
-            bytes.resize(static_cast<size_t>(end));
-            in.read(reinterpret_cast<char*>(bytes.data()) + 4, static_cast<std::streamsize>(bytes.size() - 4));
-            bytes.resize(4 + static_cast<size_t>(in.gcount()));
-        }
-    }
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        const auto got = static_cast<size_t>(in.gcount());
-        if (bytes.size() + got > limit) return FileRead::tooLarge;
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    if (in.bad()) return FileRead::cannotOpen;
-    return FileRead::ok;
-}
 
 // Reads one track chunk of a file into the file's slot for that track (its
 // events and name); owns the cursor and the one error path. The tempo
@@ -76,16 +42,13 @@ public:
         auto length = in_.u32();
         if (!length) return fail("file ends inside the chunk length");
         // The length is taken as signed: 2^31 or more gives a track with no events.
-        const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
+        chunkEnd_ = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
         // Room for the events a chunk of this size usually holds (four bytes
         // each). Room left over is never written, so it takes no memory.
         events_ = &file_.tracks[index_].events;
-        std::vector<MidiEvent>& events = *events_;
-        const int64_t inChunk = std::clamp<int64_t>(chunkEnd - static_cast<int64_t>(in_.position()), 0,
-                                                    static_cast<int64_t>(in_.remaining()));
-        events.reserve(events.size() + static_cast<size_t>(inChunk / 4));
+        events_->reserve(events_->size() + static_cast<size_t>(bytesLeftInChunk() / 4));
         std::optional<uint8_t> runningStatus;
-        while (static_cast<int64_t>(in_.position()) < chunkEnd) {
+        while (static_cast<int64_t>(in_.position()) < chunkEnd_) {
             if (!readEvent(runningStatus)) return false;
         }
         return true;
@@ -145,11 +108,14 @@ private:
         return store({}, {});
     }
 
+    // Data bytes keep their low seven bits: a corrupt byte of 0x80 or more
+    // never reaches a consumer as a velocity, note or value beyond 127.
     bool channelEvent(uint8_t status, size_t dataBytes) {
         auto data = in_.take(dataBytes);
         if (!data) return fail("file ends inside a channel event");
-        const uint8_t head[1] = {status};
-        return store(head, *data);
+        const uint8_t bytes[3] = {status, static_cast<uint8_t>((*data)[0] & 0x7F),
+                                  static_cast<uint8_t>(dataBytes > 1 ? (*data)[1] & 0x7F : 0)};
+        return store(std::span<const uint8_t>(bytes, 1 + dataBytes), {});
     }
 
     bool metaEvent() {
@@ -181,14 +147,26 @@ private:
     // The status (and meta header) from `head`, the data bytes from `rest`,
     // written straight into the new event.
     bool store(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
+        if (events_->size() == events_->capacity()) {
+            // Every further event takes at least one byte of the chunk, so
+            // room for as many as bytes are left is made once: however the
+            // file is made, its events cost a fixed multiple of its size.
+            events_->reserve(events_->size() + static_cast<size_t>(bytesLeftInChunk()) + 1);
+        }
         MidiEvent& event = events_->emplace_back();
         event.tick = tick_;
         event.bytes.assign(head, rest);
         return true;
     }
 
+    [[nodiscard]] int64_t bytesLeftInChunk() const {
+        return std::clamp<int64_t>(chunkEnd_ - static_cast<int64_t>(in_.position()), 0,
+                                   static_cast<int64_t>(in_.remaining()));
+    }
+
     MidiFile& file_;
     ByteCursor in_;
+    int64_t chunkEnd_ = 0;
     std::vector<MidiEvent>* events_ = nullptr;  // the events of track index_
     int32_t index_ = 0;
     int32_t tick_ = 0;
@@ -229,12 +207,26 @@ int32_t probeMidiFormatBytes(std::span<const uint8_t> bytes) {
 }
 
 int32_t probeMidiFormat(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return -1;
-    uint8_t head[10];
-    in.read(reinterpret_cast<char*>(head), sizeof head);
-    if (in.gcount() != static_cast<std::streamsize>(sizeof head)) return -1;
-    return probeMidiFormatBytes(head);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!readMidiFileBytes(path, bytes, reason)) return -1;
+    return probeMidiFormatBytes(bytes);
+}
+
+bool readMidiFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason) {
+    files::ReadRules rules;
+    rules.limit = kMaxFileBytes;
+    rules.mustStartWith = "MThd";  // a device or a huge foreign file costs nothing
+    const std::error_code code = files::readWholeFile(path, rules, bytes);
+    if (code == std::errc::file_too_large) {
+        reason = "'" + path + "' is larger than " + std::to_string(kMaxFileBytes) + " bytes";
+        return false;
+    }
+    if (code) {
+        reason = "cannot read '" + path + "': " + code.message();
+        return false;
+    }
+    return true;
 }
 
 bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& reason) {
@@ -307,13 +299,7 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
 
 bool readMidiFile(MidiFile& file, const std::string& path, std::string& reason) {
     std::vector<uint8_t> bytes;
-    switch (readFileBytes(path, kMaxFileBytes, bytes)) {
-        case FileRead::cannotOpen: reason = "cannot read '" + path + "'"; return false;
-        case FileRead::tooLarge: reason = "'" + path + "' is larger than 2147483647 bytes"; return false;
-        case FileRead::notMidi:
-        case FileRead::ok: break;
-    }
-    return readMidiBytes(file, bytes, reason);
+    return readMidiFileBytes(path, bytes, reason) && readMidiBytes(file, bytes, reason);
 }
 
 bool readMidiFile(MidiFile& file, const std::string& path) {

@@ -9,9 +9,11 @@ namespace tonequill {
 namespace {
 
 // The title goes out byte for byte; only the two characters that would end
-// or escape the quoted string get a backslash.
+// or escape the quoted string get a backslash, and a line break (CR or LF),
+// which would split the header line, is written as a blank.
 void appendEscapedTitle(TextSink& sink, const std::string& title) {
     for (char c : title) {
+        if (c == '\r' || c == '\n') c = ' ';
         if (c == '\\' || c == '"') sink.append('\\');
         sink.append(c);
     }

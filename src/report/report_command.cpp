@@ -1,16 +1,16 @@
 #include "report/report_command.h"
 
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <streambuf>
 
+#include "app/output_file.h"
 #include "app/run.h"
+#include "common/file_system.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/bar_beat.h"
 #include "report/decision_recorder.h"
-#include "app/run.h"
 #include "report/song_report.h"
 #include "report/svg_report.h"
 #include "report/text_report.h"
@@ -93,14 +93,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
 
     const std::string& input = *options.input;
     const std::string mappingPath = mappingFilePath(input);
-    const bool mappingOpened = static_cast<bool>(std::ifstream(mappingPath));
+    const bool mappingOpened = files::canReadRegularFile(mappingPath);
 
     DiscardBuffer discard;
     std::ostream nowhere(&discard);
-    RunIo io;
-    io.loadMapping = [&](MappingTables& tables, std::ostream& log) { loadMappingFile(tables, mappingPath, log); };
-    io.probeFormat = [&] { return probeMidiFormat(input); };
-    io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiFile(file, input, reason); };
+    RunIo io = fileRunIo(input, mappingPath);
     io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { write(nowhere); };
 
     DecisionRecorder recorder;
@@ -126,11 +123,10 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
         return status;
     }
     if (options.svg) {
-        std::ofstream file(*options.svg, std::ios::binary | std::ios::trunc);
-        file << svg;
-        file.close();
-        if (!file) {
-            out << "error: cannot write " << *options.svg << "\n";
+        try {
+            writeOutputFile(*options.svg, [&](std::ostream& file) { file << svg; }, LineEnds::asWritten);
+        } catch (const std::exception& e) {
+            out << "error: " << e.what() << "\n";
             return 1;
         }
     }

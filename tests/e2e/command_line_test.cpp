@@ -86,18 +86,24 @@ TEST(CommandLine, MappingFileBesideTheInputElseInTheWorkingDirectory) {
     EXPECT_TRUE(fs::exists(dir.file("music/song.mml")));
 }
 
-TEST(CommandLine, OutputPathReplacesTheTextAfterTheLastDot) {
+TEST(CommandLine, OutputPathReplacesTheExtensionOfTheFileNameOnly) {
     struct Case {
         const char* input;
         const char* output;
     };
-    for (const Case& c : {Case{"song", "song.mml"}, Case{"a.b.mid", "a.b.mml"}, Case{"old.songs/tune", "old.mml"}}) {
+    // A dot in a folder's name never starts the extension: the document
+    // always lands beside the input.
+    for (const Case& c : {Case{"song", "song.mml"}, Case{"a.b.mid", "a.b.mml"},
+                          Case{"old.songs/tune", "old.songs/tune.mml"}, Case{"./song", "song.mml"},
+                          Case{"old.songs/b.c.mid", "old.songs/b.c.mml"}}) {
         TempDir dir;
         fs::create_directories(dir.path() / "old.songs");
         writeBytes(dir.file(c.input), smallSong());
         auto r = runBinary({c.input}, dir.path());
         EXPECT_EQ(r.status, 0) << c.input << r.out;
         EXPECT_TRUE(fs::exists(dir.file(c.output))) << c.input;
+        EXPECT_FALSE(fs::exists(dir.file("old.mml"))) << c.input;
+        EXPECT_FALSE(fs::exists(dir.file(".mml"))) << c.input;
     }
 }
 

@@ -61,6 +61,13 @@ TEST(MidiReader, KeepsVelocityZeroNoteOnAndAddsAbsoluteTicks) {
     EXPECT_EQ(file.tracks[0].events[1].bytes, (Bytes{0x90, 0x3C, 0x00}));
 }
 
+TEST(MidiReader, ChannelDataBytesKeepTheirLowSevenBits) {
+    // A corrupt data byte of 0x80 or more: velocity 0x80 reads as 0 (a note
+    // off), note 0xBC as 60, a program of 0xFF as 127.
+    auto file = readOk(fileOf({{0x00, 0x90, 0xBC, 0x80, 0x00, 0xC0, 0xFF, 0x00, 0xB0, 0x87, 0xC0}}));
+    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0x90, 0x3C, 0x00}, {0xC0, 0x7F}, {0xB0, 0x07, 0x40}}));
+}
+
 TEST(MidiReader, SetTempoGivesATempoEntryAndIsStored) {
     auto file = readOk(fileOf({{0x0A, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}));
     ASSERT_EQ(file.tempoEvents.size(), 1u);

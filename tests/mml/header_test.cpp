@@ -39,7 +39,7 @@ TEST(WriteHeader, WritesTheFixedLinesTimebaseChipsAndSamples) {
               "}\n\n");
 }
 
-TEST(WriteHeader, EscapesOnlyBackslashAndQuoteInTheTitle) {
+TEST(WriteHeader, EscapesBackslashAndQuoteAndBlanksLineBreaksInTheTitle) {
     struct Case {
         std::string title;
         std::string line;
@@ -49,6 +49,8 @@ TEST(WriteHeader, EscapesOnlyBackslashAndQuoteInTheTitle) {
         {"say \"hi\"", "#Title\t\t\"say \\\"hi\\\"\"\n"},
         {"a\\b", "#Title\t\t\"a\\\\b\"\n"},
         {"\xE6\x9B\xB2\t\x01\x7F\xFF", "#Title\t\t\"\xE6\x9B\xB2\t\x01\x7F\xFF\"\n"},
+        // a line break would split the header line
+        {"two\r\nlines\nhere\r", "#Title\t\t\"two  lines here \"\n"},
     };
     for (const Case& c : cases) {
         PreparedSong song = makeSong(1);
