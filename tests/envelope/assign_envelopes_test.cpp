@@ -88,7 +88,7 @@ TEST(AssignEnvelopes, ControllerTwelveAndChordArpeggios) {
         ASSERT_EQ(f.note(n).envelopeIndex, 0) << c.what;
         const EnvelopeRecord& r = f.recordOf(n);
         EXPECT_TRUE(r.hasEn && r.enVerbatim && r.hasAp && !r.hasEm) << c.what;
-        EXPECT_EQ(r.enTokens, c.enTokens) << c.what;
+        EXPECT_EQ(r.enTokens.spelled(), c.enTokens) << c.what;
         EXPECT_EQ(r.apText, c.apText) << c.what;
     }
 }
