@@ -62,7 +62,7 @@ TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> inter
     TokenRuns out;
     // Each interval's text is added once, when first used.
     std::vector<int32_t> textOf(ascending.size(), -1);
-    auto emit = [&](size_t i, int64_t repeat) {
+    auto emit = [&](size_t i, int32_t repeat) {
         if (textOf[i] < 0) textOf[i] = out.addText(std::to_string(ascending[i]));
         out.append(textOf[i], repeat);
     };
@@ -74,7 +74,7 @@ TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> inter
         }
         const char first = token[0];
         if (first == 'U' || first == 'u' || first == 'D' || first == 'd') {
-            int64_t repeat = 1;
+            int32_t repeat = 1;
             if (restIsNumber(token)) repeat = std::max(1, restValue(token));
             if (first == 'U' || first == 'u') {
                 for (size_t i = 0; i < ascending.size(); ++i) emit(i, repeat);

@@ -16,22 +16,20 @@ int32_t TokenRuns::addText(std::string_view token) {
     return static_cast<int32_t>(texts.size() - 1);
 }
 
-void TokenRuns::append(int32_t text, int64_t count) {
+void TokenRuns::append(int32_t text, int32_t count) {
     if (count < 1) return;
-    size = std::min(kMostSize, size + std::min(count, kMostSize));
-    if (!runs.empty() && runs.back().count < kMostPerRun && token(runs.back()) == texts[static_cast<size_t>(text)]) {
-        const int64_t added = std::min<int64_t>(count, kMostPerRun - runs.back().count);
-        runs.back().count += static_cast<int32_t>(added);
+    size = count >= kMostSize - size ? kMostSize : size + count;
+    if (!runs.empty() && token(runs.back()) == texts[static_cast<size_t>(text)]) {
+        // Fill the last run; what does not fit starts the next.
+        TokenRun& last = runs.back();
+        const int32_t added = std::min(count, kMostPerRun - last.count);
+        last.count += added;
         count -= added;
     }
-    while (count > 0) {
-        const int64_t taken = std::min<int64_t>(count, kMostPerRun);
-        runs.push_back(TokenRun{text, static_cast<int32_t>(taken)});
-        count -= taken;
-    }
+    if (count > 0) runs.push_back(TokenRun{text, count});
 }
 
-void TokenRuns::append(std::string_view token, int64_t count) {
+void TokenRuns::append(std::string_view token, int32_t count) {
     if (count < 1) return;
     if (!runs.empty() && this->token(runs.back()) == token) {
         append(runs.back().text, count);

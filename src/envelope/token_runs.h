@@ -33,10 +33,10 @@ struct TokenRuns {
     // Adds a token text for append(int32_t, ...) and returns its index.
     int32_t addText(std::string_view token);
     // Appends `count` copies of texts[text] (nothing when count is below 1).
-    void append(int32_t text, int64_t count);
+    void append(int32_t text, int32_t count);
     // Appends `count` copies of `token`, adding its text unless the last run
     // already holds it.
-    void append(std::string_view token, int64_t count);
+    void append(std::string_view token, int32_t count);
 
     [[nodiscard]] const std::string& token(const TokenRun& run) const {
         return texts[static_cast<std::size_t>(run.text)];

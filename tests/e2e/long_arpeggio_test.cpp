@@ -22,7 +22,9 @@ std::vector<uint8_t> chordSong(bool vibrato) {
     TrackBuilder lead;
     lead.program(0, 0, 0);
     if (vibrato) lead.controller(0, 0, 1, 64);
-    for (int32_t i = 0; i < 8; ++i) lead.note(i * 480, i * 480 + 480, 0, 60, 100).note(i * 480, i * 480 + 480, 0, 64, 100);
+    for (int32_t start = 0; start < 8 * 480; start += 480) {
+        lead.note(start, start + 480, 0, 60, 100).note(start, start + 480, 0, 64, 100);
+    }
     return buildMidi({conductor, lead}, 480);
 }
 
