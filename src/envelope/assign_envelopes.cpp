@@ -18,6 +18,7 @@
 #include "envelope/token_expansion.h"
 #include "envelope/track_order.h"
 #include "envelope/value_pair_index.h"
+#include "prep/conversion_error.h"
 
 // The pass works in two steps. The first samples each note's sources in time
 // order (bend, vibrato, arpeggio) and works out its values; the second finds
@@ -59,7 +60,8 @@ struct NoteTask {
     std::vector<int32_t> fine;
     std::vector<int32_t> coarse;
     ValuePairFacts facts;  // the lists' fingerprints
-    TokenList tokens;
+    TokenList tokens;      // an Em token record's
+    TokenRuns enTokens;    // an En token record's
     std::string name;
     // A note with two or three sources names the record it lands on.
     bool labels = false;
@@ -197,9 +199,15 @@ private:
                 task.name = vibrato.choice.name;
             } else {
                 NoteTask& task = chunk.add(NoteTask::Kind::tokenEn, index);
-                task.tokens = arpeggio.tokensForChord(note.chordIntervals);
-                if (task.tokens.empty()) task.tokens.emplace_back("0");
+                task.enTokens = arpeggio.tokensForChord(note.chordIntervals);
+                if (task.enTokens.empty()) task.enTokens.append("0", 1);
+                if (task.enTokens.size > kMaxSongFrames) {
+                    throw ConversionError("[ApMap] key " + arpeggio.choice.apText +
+                                          ": the arpeggio expands to more than " + std::to_string(kMaxSongFrames) +
+                                          " values");
+                }
                 task.name = arpeggio.choice.apText;
+                chunk.values += static_cast<size_t>(task.enTokens.runs.size());
             }
             return;
         }
@@ -338,6 +346,7 @@ private:
         for (std::vector<int32_t>* list : {&task.fine, &task.coarse}) {
             if (list->capacity() > TaskChunk::kKeptCapacity) *list = std::vector<int32_t>();
         }
+        task.enTokens = TokenRuns();  // the record has taken them
     }
 
     int32_t recordOf(NoteTask& task) {
@@ -350,7 +359,7 @@ private:
             case NoteTask::Kind::tokenEm:
                 return findTokenEmRecord(tables_, task.tokens, task.name);
             case NoteTask::Kind::tokenEn:
-                return findTokenEnRecord(tables_, task.tokens, task.name);
+                return findTokenEnRecord(tables_, std::move(task.enTokens), task.name);
             case NoteTask::Kind::sameAs:
                 return song_.notes[static_cast<size_t>(task.sameAs)].envelopeIndex;
             case NoteTask::Kind::noRecord:

@@ -25,7 +25,7 @@ EnvelopeRecord noiseRecordOf(const MappingTables& tables, int32_t voice) {
         record.enValues.reserve(tokens.size());
         for (const std::string& token : tokens) record.enValues.push_back(parseInt32(token));
     } else {
-        record.enTokens = tokens;
+        record.enTokens = TokenRuns::of(tokens);
         record.enVerbatim = true;
     }
     return record;

@@ -4,17 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "envelope/token_runs.h"
+
 namespace tonequill {
 
 // One pitch-envelope record: an Em part (sixteenths of a semitone per frame)
 // and/or an En part (semitones per frame), each either per-frame values or
-// the verbatim tokens of a mapping-file entry. The labels only name where the
-// record came from; the writer prints them as a comment.
+// the verbatim tokens of a mapping-file entry. An arpeggio's En tokens are
+// held as runs, as one tone can repeat for billions of frames. The labels
+// only name where the record came from; the writer prints them as a comment.
 struct EnvelopeRecord {
     std::vector<int32_t> emValues;
     std::vector<int32_t> enValues;
     std::vector<std::string> emTokens;
-    std::vector<std::string> enTokens;
+    TokenRuns enTokens;
     bool hasEm = false;
     bool hasEn = false;
     bool emVerbatim = false;

@@ -25,8 +25,8 @@ uint64_t tokenHash(const std::vector<std::string>& tokens) {
     return hash;
 }
 
-uint64_t tokenHash(const std::vector<std::string>& tokens, const std::string& apText) {
-    return mix(tokenHash(tokens), std::hash<std::string>{}(apText));
+uint64_t tokenHash(const TokenRuns& tokens, const std::string& apText) {
+    return mix(tokenRunsHash(tokens), std::hash<std::string>{}(apText));
 }
 
 RecordIndex& RecordIndex::operator=(const RecordIndex&) {

@@ -131,7 +131,7 @@ private:
 
 // Hashes of what the token searches compare.
 uint64_t tokenHash(const std::vector<std::string>& tokens);
-uint64_t tokenHash(const std::vector<std::string>& tokens, const std::string& apText);
+uint64_t tokenHash(const TokenRuns& tokens, const std::string& apText);
 
 // The predicates of the token searches: a record they may return.
 bool isEmTokenRecord(const EnvelopeRecord& r);

@@ -305,7 +305,7 @@ int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const 
     return appendRecord(tables, std::move(fresh));
 }
 
-int32_t findTokenEnRecord(MappingTables& tables, const TokenList& tokens, const std::string& apText) {
+int32_t findTokenEnRecord(MappingTables& tables, TokenRuns tokens, const std::string& apText) {
     tables.recordIndex.attach(tables.records);
     if (const auto* sameHash = tables.recordIndex.enTokenRecords(tokenHash(tokens, apText))) {
         for (const int32_t k : *sameHash) {
@@ -317,7 +317,7 @@ int32_t findTokenEnRecord(MappingTables& tables, const TokenList& tokens, const 
     fresh.hasEn = true;
     fresh.enVerbatim = true;
     fresh.hasAp = true;
-    fresh.enTokens = tokens;
+    fresh.enTokens = std::move(tokens);
     fresh.apText = apText;
     return appendRecord(tables, std::move(fresh));
 }

@@ -31,7 +31,7 @@ int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::v
 int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name);
 
 // The first En token record holding exactly these tokens under this arpeggio
-// name, or a new one.
-int32_t findTokenEnRecord(MappingTables& tables, const TokenList& tokens, const std::string& apText);
+// name, or a new one, which takes the tokens.
+int32_t findTokenEnRecord(MappingTables& tables, TokenRuns tokens, const std::string& apText);
 
 }  // namespace tonequill

@@ -24,7 +24,7 @@ int32_t FramePrefix::grownLength(size_t n) const {
     return static_cast<int32_t>(std::min<size_t>(std::max(n, doubled), std::numeric_limits<int32_t>::max()));
 }
 
-const TokenList& ArpeggioMemo::tokensForChord(std::span<const int32_t> intervals) {
+const TokenRuns& ArpeggioMemo::tokensForChord(std::span<const int32_t> intervals) {
     if (!spelled) {
         enTokens = expandArpeggio(choice.tokens, intervals);
         spelled = true;

@@ -48,7 +48,7 @@ struct VibratoMemo {
 struct ArpeggioMemo {
     ArpeggioChoice choice;
     bool spelled = false;
-    TokenList enTokens;
+    TokenRuns enTokens;
     FramePrefix values;
     int32_t tokenNote = -1;  // the note whose record later notes share; -1: none yet
 
@@ -62,7 +62,7 @@ struct ArpeggioMemo {
     }
     void rememberWithVibrato(uint64_t key, int32_t note);
 
-    const TokenList& tokensForChord(std::span<const int32_t> intervals);
+    const TokenRuns& tokensForChord(std::span<const int32_t> intervals);
 };
 
 // Neighbouring notes mostly play the same vibrato and arpeggio. Their

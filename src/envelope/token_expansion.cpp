@@ -24,6 +24,13 @@ struct HeadAndLoop {
         if (room > 0) target.insert(target.end(), static_cast<size_t>(std::min(times, room)), value);
     }
 
+    // No later value can reach a frame: the head fills the note, or the
+    // loop holds every value the note reads after the head.
+    [[nodiscard]] bool settled() const {
+        if (head.size() >= limit) return true;
+        return looping && loop.size() >= limit - head.size();
+    }
+
     // Head values up to the frame count, then the loop over and over.
     std::vector<int32_t> frames() {
         if (head.empty() && loop.empty()) return std::vector<int32_t>(limit, 0);
@@ -48,32 +55,35 @@ int32_t restValue(const std::string& token) { return parseInt32(std::string_view
 
 }  // namespace
 
-TokenList expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals) {
+TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals) {
     std::vector<int32_t> ascending =
         intervals.empty() ? std::vector<int32_t>{0} : std::vector<int32_t>(intervals.begin(), intervals.end());
     std::stable_sort(ascending.begin(), ascending.end());
-    TokenList out;
+    TokenRuns out;
+    // Each interval's text is added once, when first used.
+    std::vector<int32_t> textOf(ascending.size(), -1);
+    auto emit = [&](size_t i, int32_t repeat) {
+        if (textOf[i] < 0) textOf[i] = out.addText(std::to_string(ascending[i]));
+        out.append(textOf[i], repeat);
+    };
     for (const std::string& token : tokens) {
         if (token.empty()) continue;
         if (isLoopMark(token)) {
-            out.emplace_back("L");
+            out.append("L", 1);
             continue;
         }
         const char first = token[0];
         if (first == 'U' || first == 'u' || first == 'D' || first == 'd') {
             int32_t repeat = 1;
-            if (restIsNumber(token)) repeat = std::clamp(restValue(token), 1, kMaxArpeggioRepeat);
-            auto emit = [&](int32_t interval) {
-                out.insert(out.end(), static_cast<size_t>(repeat), std::to_string(interval));
-            };
+            if (restIsNumber(token)) repeat = std::max(1, restValue(token));
             if (first == 'U' || first == 'u') {
-                std::for_each(ascending.begin(), ascending.end(), emit);
+                for (size_t i = 0; i < ascending.size(); ++i) emit(i, repeat);
             } else {
-                std::for_each(ascending.rbegin(), ascending.rend(), emit);
+                for (size_t i = ascending.size(); i-- > 0;) emit(i, repeat);
             }
             continue;
         }
-        if (isIntegerToken(token)) out.push_back(token);
+        if (isIntegerToken(token)) out.append(token, 1);
     }
     return out;
 }
@@ -121,6 +131,36 @@ std::vector<int32_t> expandNoteTokens(const TokenList& tokens, int32_t frames) {
             lists.looping = true;
         } else if (isIntegerToken(token)) {
             lists.append(parseInt32(token), 1);
+        }
+    }
+    return lists.frames();
+}
+
+std::vector<int32_t> expandNoteTokens(const TokenRuns& tokens, int32_t frames) {
+    // What each text stands for, read once: a number, the loop mark, or
+    // nothing. Reading them all raises the error a number beyond 32 bits
+    // gives, wherever it stands.
+    enum class Kind : uint8_t { skip, loop, number };
+    std::vector<Kind> kinds(tokens.texts.size(), Kind::skip);
+    std::vector<int32_t> values(tokens.texts.size(), 0);
+    for (size_t t = 0; t < tokens.texts.size(); ++t) {
+        const std::string& text = tokens.texts[t];
+        if (isLoopMark(text)) {
+            kinds[t] = Kind::loop;
+        } else if (isIntegerToken(text)) {
+            kinds[t] = Kind::number;
+            values[t] = parseInt32(text);
+        }
+    }
+    HeadAndLoop lists;
+    lists.limit = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (const TokenRun& run : tokens.runs) {
+        if (lists.settled()) break;
+        const auto t = static_cast<size_t>(run.text);
+        if (kinds[t] == Kind::loop) {
+            lists.looping = true;
+        } else if (kinds[t] == Kind::number) {
+            lists.append(values[t], run.count);
         }
     }
     return lists.frames();

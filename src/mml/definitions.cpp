@@ -150,6 +150,16 @@ void appendTokenBody(TextSink& sink, const std::vector<std::string>& tokens) {
     }
 }
 
+void appendTokenBody(TextSink& sink, const TokenRuns& tokens) {
+    for (const TokenRun& run : tokens.runs) {
+        const std::string& token = tokens.token(run);
+        for (int32_t i = 0; i < run.count; ++i) {
+            sink.append(token);
+            sink.append(' ');
+        }
+    }
+}
+
 void appendVoiceBody(TextSink& sink, int32_t voice, const MappingTables& tables) {
     const auto found = tables.eAtMap.find(voice);
     if (found == tables.eAtMap.end()) {

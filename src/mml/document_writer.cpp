@@ -52,7 +52,8 @@ struct Piece {
 std::size_t definitionsWork(const MappingTables& tables, const PreparedSong& song) {
     std::size_t work = song.combos.size() + song.usedVoices.size() + tables.records.size();
     for (const EnvelopeRecord& record : tables.records) {
-        work += record.emValues.size() + record.enValues.size() + record.emTokens.size() + record.enTokens.size();
+        work += record.emValues.size() + record.enValues.size() + record.emTokens.size() +
+                static_cast<std::size_t>(record.enTokens.size);
     }
     return work;
 }

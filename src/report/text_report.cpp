@@ -25,6 +25,15 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
     return out;
 }
 
+std::string joined(const TokenRuns& tokens, const std::string& separator) {
+    std::string out;
+    bool first = true;
+    for (const TokenRun& run : tokens.runs) {
+        for (int32_t i = 0; i < run.count; ++i, first = false) out += (first ? "" : separator) + tokens.token(run);
+    }
+    return out;
+}
+
 std::string plural(int64_t count, const std::string& one, const std::string& many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }

@@ -87,14 +87,14 @@ std::vector<int32_t> plainPass(PlainTable& table, const SongFixture& f) {
             } else if (sources == 1 && vibrato.hasEmo) {
                 k = plainTokenEm(table, vibrato.tokens, vibrato.name);
             } else if (sources == 1) {
-                TokenList tokens = expandArpeggio(arpeggio.tokens, note.chordIntervals);
+                TokenList tokens = expandArpeggio(arpeggio.tokens, note.chordIntervals).spelled();
                 if (tokens.empty()) tokens.emplace_back("0");
                 k = plainTokenEn(table, tokens, arpeggio.apText);
             } else if (sources > 1) {
                 const auto n = static_cast<int32_t>(frames);
                 const Values vib = vibrato.hasEmo ? expandValueTokens(vibrato.tokens, n) : Values(frames, 0);
                 const Values arp = arpeggio.hasAp
-                                       ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals), n)
+                                       ? expandNoteTokens(expandArpeggio(arpeggio.tokens, note.chordIntervals).spelled(), n)
                                        : Values(frames, 0);
                 Values f1;
                 Values c1;

@@ -88,7 +88,7 @@ TEST(AssignEnvelopes, ControllerTwelveAndChordArpeggios) {
         ASSERT_EQ(f.note(n).envelopeIndex, 0) << c.what;
         const EnvelopeRecord& r = f.recordOf(n);
         EXPECT_TRUE(r.hasEn && r.enVerbatim && r.hasAp && !r.hasEm) << c.what;
-        EXPECT_EQ(r.enTokens, c.enTokens) << c.what;
+        EXPECT_EQ(r.enTokens.spelled(), c.enTokens) << c.what;
         EXPECT_EQ(r.apText, c.apText) << c.what;
     }
 }
@@ -255,6 +255,59 @@ TEST(AssignEnvelopes, AFailingNoteGivesTheSameErrorAndLogOnTwoThreads) {
     EXPECT_EQ(one.log, "[ENV] track=1 notes=2000\n[ENV] track=2 notes=1\n");
     EXPECT_EQ(two.log, one.log);
     EXPECT_EQ(two.envelopes, one.envelopes);
+}
+
+// An En token record holds every token the arpeggio spells, up to as many as
+// a song has frames; one more is an error that names the entry, on one
+// thread or two, after the same notes have their records. Values for a note
+// with a vibrato take only the note's frames, however long the arpeggio.
+TEST(AssignEnvelopes, AnArpeggioTokenRecordIsBoundByTheFrameLimit) {
+    struct Case {
+        TokenList arpeggio;
+        bool vibrato;
+        int32_t cc12;  // -1: none, so the chord plays program entry 1
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"U16777216"}, false, -1, ""},
+        {{"U16777216", "0"}, false, -1, "[ApMap] key 1: the arpeggio expands to more than 33554432 values"},
+        {{"L", "D2147483647", "U2147483647"}, false, 64,
+         "[ApMap] key E64: the arpeggio expands to more than 33554432 values"},
+        {{"L", "D2147483647", "U2147483647"}, true, 64, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> messages;
+        std::vector<std::vector<int32_t>> envelopes;
+        for (const unsigned threads : {1u, 2u}) {
+            SongFixture f(2, 1);
+            f.tables.apPcMap[1] = c.arpeggio;
+            f.tables.apCcMap[64] = c.arpeggio;
+            f.tables.apPcMap[2] = {"U3"};
+            f.tables.emoMap[1] = {"1", "0"};
+            if (c.vibrato) f.modulation(0, 0, 1);
+            for (int32_t i = 0; i < 600; ++i) f.addChord(0, 0, i * 2, i * 2 + 2, {0, 7 + i % 3}, 1);
+            if (c.cc12 >= 0) f.cc12(0, 1300, c.cc12);
+            const int32_t last = f.addChord(1, 0, 1300, 1304, {0, 4});
+            const testing::ForcedThreads forced(threads);
+            messages.push_back(conversionErrorOf([&] { f.assign(); }));
+            std::vector<int32_t> used;
+            for (const PreparedNote& n : f.song.notes) used.push_back(n.envelopeIndex);
+            envelopes.push_back(used);
+            if (!messages.back().empty()) continue;
+            const EnvelopeRecord& r = f.recordOf(last);
+            if (c.vibrato) {
+                // 4 frames of the top tone, 4, plus the vibrato.
+                EXPECT_EQ(r.enValues, (Values{4, 4, 4, 4}));
+                EXPECT_EQ(r.emValues, (Values{1, 0, 1, 0}));
+            } else {
+                EXPECT_TRUE(r.enVerbatim);
+                EXPECT_EQ(r.enTokens.size, 33554432);
+            }
+        }
+        EXPECT_EQ(messages[0], c.message) << ::testing::PrintToString(c.arpeggio);
+        EXPECT_EQ(messages[1], messages[0]);
+        EXPECT_EQ(envelopes[1], envelopes[0]);
+    }
 }
 
 TEST(AssignEnvelopes, NotesThatAreNotSampledDoNotCountTowardTheFrameLimit) {

@@ -97,7 +97,7 @@ TEST(BuildCombinations, NoiseNotesGetOneRecordPerVoiceAfterTheOtherRecords) {
     EXPECT_EQ(numbers.enValues, (std::vector<int32_t>{0, 1, 2}));
     const EnvelopeRecord& tokens = f.tables.records[3];
     EXPECT_TRUE(tokens.hasEn && tokens.enVerbatim);
-    EXPECT_EQ(tokens.enTokens, (TokenList{"L", "0", "-1"}));
+    EXPECT_EQ(tokens.enTokens.spelled(), (TokenList{"L", "0", "-1"}));
     EXPECT_EQ(f.tables.records[4].enValues, (std::vector<int32_t>{0}));  // empty entry
     EXPECT_EQ(f.tables.records[5].enValues, (std::vector<int32_t>{0}));  // no entry
     EXPECT_TRUE(f.tables.valuePairIndex.empty());

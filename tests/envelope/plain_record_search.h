@@ -86,13 +86,13 @@ inline int32_t plainTokenEm(PlainTable& t, const TokenList& tokens, const std::s
 inline int32_t plainTokenEn(PlainTable& t, const TokenList& tokens, const std::string& apText) {
     for (size_t k = 0; k < t.records.size(); ++k) {
         const EnvelopeRecord& r = t.records[k];
-        if (r.enVerbatim && r.hasAp && !r.apWithEm && r.apText == apText && r.enTokens == tokens) {
+        if (r.enVerbatim && r.hasAp && !r.apWithEm && r.apText == apText && r.enTokens.spelled() == tokens) {
             return static_cast<int32_t>(k);
         }
     }
     EnvelopeRecord fresh;
     fresh.hasEn = fresh.enVerbatim = fresh.hasAp = true;
-    fresh.enTokens = tokens;
+    fresh.enTokens = TokenRuns::of(tokens);
     fresh.apText = apText;
     t.records.push_back(fresh);
     return static_cast<int32_t>(t.records.size() - 1);

@@ -68,7 +68,7 @@ TEST(RecordSearchIndex, GivesWhatTheLiteralSearchesGiveOnManySequences) {
             } else if (kind == 1) {
                 const TokenList& tokens = tokenChoices[maker.pick(4)];
                 const std::string& name = names[maker.pick(4)];
-                got = findTokenEnRecord(fast, tokens, name);
+                got = findTokenEnRecord(fast, TokenRuns::of(tokens), name);
                 want = plainTokenEn(plain, tokens, name);
             } else {
                 const auto [em, en] = maker.make();

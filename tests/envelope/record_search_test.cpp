@@ -100,10 +100,10 @@ TEST(FindTokenEmRecord, SameTokensShareTheFirstRecordAndItsName) {
 
 TEST(FindTokenEnRecord, SharedOnlyUnderTheSameArpeggioName) {
     MappingTables tables;
-    EXPECT_EQ(findTokenEnRecord(tables, {"L", "0", "4"}, "1"), 0);
-    EXPECT_EQ(findTokenEnRecord(tables, {"L", "0", "4"}, "1"), 0);
-    EXPECT_EQ(findTokenEnRecord(tables, {"L", "0", "4"}, "E70"), 1);
-    EXPECT_EQ(findTokenEnRecord(tables, {"L", "0", "3"}, "1"), 2);
+    EXPECT_EQ(findTokenEnRecord(tables, TokenRuns::of({"L", "0", "4"}), "1"), 0);
+    EXPECT_EQ(findTokenEnRecord(tables, TokenRuns::of({"L", "0", "4"}), "1"), 0);
+    EXPECT_EQ(findTokenEnRecord(tables, TokenRuns::of({"L", "0", "4"}), "E70"), 1);
+    EXPECT_EQ(findTokenEnRecord(tables, TokenRuns::of({"L", "0", "3"}), "1"), 2);
     const EnvelopeRecord& r = tables.records.at(1);
     EXPECT_EQ(r.apText, "E70");
     EXPECT_TRUE(r.hasEn && r.enVerbatim && r.hasAp);

@@ -166,7 +166,7 @@ TEST(WriteDefinitions, WritesEverySectionWithItsCommentsAndGaps) {
     EnvelopeRecord& noise = tables.records[5];
     noise.hasEn = true;
     noise.enVerbatim = true;
-    noise.enTokens = {"0", "L", "1"};
+    noise.enTokens = TokenRuns::of({"0", "L", "1"});
     noise.hasAp = true;  // the TR4 voice comment wins
     noise.apText = "x";
     tables.enRecordPc[5] = 1036;
