@@ -5,12 +5,12 @@
 #include <sstream>
 #include <streambuf>
 
+#include "app/measured_document.h"
 #include "app/run.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/bar_beat.h"
 #include "report/decision_recorder.h"
-#include "app/run.h"
 #include "report/song_report.h"
 #include "report/svg_report.h"
 #include "report/text_report.h"
@@ -76,7 +76,7 @@ Options parseOptions(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
+int runReportCommand(const std::vector<std::string>& args, std::ostream& out, int64_t maxDocumentBytes) {
     const Options options = parseOptions(args);
     if (!options.error.empty()) {
         out << "error: " << options.error << "\n" << kUsage;
@@ -101,7 +101,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
     io.loadMapping = [&](MappingTables& tables, std::ostream& log) { loadMappingFile(tables, mappingPath, log); };
     io.probeFormat = [&] { return probeMidiFormat(input); };
     io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiFile(file, input, reason); };
-    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { write(nowhere); };
+    // The document is written as the converter writes it, to the same limit,
+    // and only measured: the run fails where the converter's run fails.
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {
+        writeMeasuredDocument(write, maxDocumentBytes);
+    };
 
     DecisionRecorder recorder;
     std::string text;

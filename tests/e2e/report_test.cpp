@@ -2,6 +2,7 @@
 // preparation changes nothing the converter writes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
+#include "report/report_command.h"
 
 namespace tonequill::testing {
 namespace {
@@ -194,6 +196,24 @@ std::vector<uint8_t> tooManyTracks() {
     return buildMidi(tracks, 480);
 }
 
+// One note from tick 0 to `end` under a meter of `numerator`/2^`power`,
+// with a text event wherever a delta time would not fit in four bytes.
+std::vector<uint8_t> oneLongNote(int division, uint8_t numerator, uint8_t power, int32_t end,
+                                 uint32_t usPerQuarter = 500000) {
+    TrackBuilder track;
+    track.tempo(0, usPerQuarter).raw(0, meter(numerator, power)).note(0, end, 0, 60, 100);
+    for (int64_t tick = 0x0FFFFFFF; tick < end; tick += 0x0FFFFFFF) track.text(static_cast<int32_t>(tick), "");
+    return buildMidi({track}, division);
+}
+
+// 28 tracks, each with one note near the end of the 32-bit MML range: the
+// rests alone would take over a gigabyte of text.
+std::vector<uint8_t> tooLongToWrite() {
+    std::vector<TrackBuilder> tracks(28);
+    for (TrackBuilder& t : tracks) t.note(44739240, 44739241, 0, 60, 100);
+    return buildMidi(tracks, 1);
+}
+
 // Where the converter stops, the report stops with the same message and status.
 TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     struct Case {
@@ -206,6 +226,10 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
          "error only supported MIDI is Format 1.\n"},
         {"not a MIDI file", {'h', 'e', 'l', 'l', 'o'}, "read error\n"},
         {"30 tracks", tooManyTracks(), "error: trx destination exceeds TR28\n"},
+        {"a song too long to write", tooLongToWrite(),
+         "error: the document would be larger than 268435456 bytes; the song is far too long to convert\n"},
+        {"a note too long for the envelope frames", oneLongNote(1, 4, 2, 10000000),
+         "error: too many envelope frames: the note at tick 0 on TR1 takes the song past 33554432 frames\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -227,6 +251,48 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     const auto badMapping = runReport({"song.mid"}, dir.path());
     EXPECT_EQ(badMapping.out, runBinary({"song.mid"}, dir.path()).out);
     EXPECT_EQ(badMapping.status, 1);
+}
+
+// Generated: one [EvMap] line of `count` volume values for voice 1.
+std::string longVolumeMapping(size_t count) {
+    std::string line = "[EvMap]\n1{";
+    for (size_t i = 0; i < count; ++i) line += (i ? "," : "") + std::to_string(i % 16);
+    return line + "}\n";
+}
+
+// The report measures the document as the converter writes it (CR LF line
+// breaks) against the converter's limit, and stops with its message.
+TEST(ReportCommand, StopsAtTheConvertersDocumentLimit) {
+    TempDir dir;
+    const std::vector<uint8_t> midi = everyReasonSong();
+    const std::string mapping = longVolumeMapping(20000);
+    writeBytes(dir.file("song.mid"), midi);
+    writeText(dir.file("tve.txt"), mapping);
+    const std::string input = dir.file("song.mid");
+    const std::string svg = dir.file("roll.svg");
+
+    constexpr int64_t kLimit = 64 << 10;
+    std::string document;
+    std::ostringstream converterOut, log;
+    const int converterStatus = runInMemory(midi, mapping, document, converterOut, log, kLimit);
+    EXPECT_EQ(converterStatus, 1);
+    EXPECT_EQ(converterOut.str(),
+              "error: the document would be larger than 65536 bytes; the song is far too long to convert\n");
+    std::ostringstream reportOut;
+    EXPECT_EQ(runReportCommand({"--svg", svg, input}, reportOut, kLimit), converterStatus);
+    EXPECT_EQ(reportOut.str(), converterOut.str());
+    EXPECT_FALSE(fs::exists(svg));
+
+    // The limit falls exactly where the converter's document file ends.
+    const auto converted = runBinary({"song.mid"}, dir.path());
+    ASSERT_EQ(converted.status, 0) << converted.out;
+    const auto fileBytes = static_cast<int64_t>(fs::file_size(dir.file("song.mml")));
+    EXPECT_GT(fileBytes, 3 * 20000);
+    std::ostringstream exact, under;
+    EXPECT_EQ(runReportCommand({input}, exact, fileBytes), 0) << exact.str();
+    EXPECT_EQ(runReportCommand({input}, under, fileBytes - 1), 1);
+    EXPECT_EQ(under.str(), "error: the document would be larger than " + std::to_string(fileBytes - 1) +
+                               " bytes; the song is far too long to convert\n");
 }
 
 TEST(ReportCommand, HelpVersionAndUsage) {
