@@ -15,6 +15,16 @@ constexpr double kMinWidth = 1100.0;  // room for the legend
 constexpr double kTop = 78.0;
 constexpr double kLaneGap = 10.0;
 constexpr double kRightMargin = 20.0;
+// The notes' area is about this wide, and no wider than these pixels plus
+// kPlotPerNote for each note: a long stretch of silence or one very long
+// note is drawn narrower, not at the length of its ticks.
+constexpr double kPlotWidth = 2400.0;
+constexpr double kPlotPerNote = 32.0;
+// The least room between two bar lines, and between two bar numbers of up
+// to four digits (longer numbers take 6 pixels more a digit).
+constexpr double kMinLineGap = 4.0;
+constexpr double kMinLabelGap = 28.0;
+constexpr size_t kLegendMeters = 8;  // time signatures named in the legend
 
 const char* colourOf(Fate fate) {
     switch (fate) {
@@ -77,7 +87,9 @@ private:
         const double quarters = static_cast<double>(endTick_) / std::max(v_.song.tpqn, 1);
         // About 2400 pixels for the whole song, within limits that keep short
         // notes visible and short songs from stretching.
-        const double pxPerQuarter = std::clamp(2400.0 / std::max(quarters, 1.0), 4.0, 56.0);
+        const double widest = kPlotWidth + kPlotPerNote * static_cast<double>(v_.report.notes.size());
+        const double pxPerQuarter = std::min(std::clamp(kPlotWidth / std::max(quarters, 1.0), 4.0, 56.0),
+                                             widest / std::max(quarters, 1.0));
         pxPerTick_ = pxPerQuarter / std::max(v_.song.tpqn, 1);
         width_ = std::max(x(endTick_) + kRightMargin, kMinWidth);
 
@@ -139,11 +151,13 @@ private:
 
     std::string meterText() const {
         if (!v_.clock.fromFile()) return "4/4";
+        const std::vector<MeterSpan>& meters = v_.clock.meters();
         std::string text;
-        for (const MeterSpan& m : v_.clock.meters()) {
+        for (size_t i = 0; i < meters.size() && i < kLegendMeters; ++i) {
             if (!text.empty()) text += ", ";
-            text += std::to_string(m.numerator) + "/" + std::to_string(m.denominator);
+            text += std::to_string(meters[i].numerator) + "/" + std::to_string(meters[i].denominator);
         }
+        if (meters.size() > kLegendMeters) text += " and " + std::to_string(meters.size() - kLegendMeters) + " more";
         return text;
     }
 
@@ -170,22 +184,58 @@ private:
         }
     }
 
+    // Bar lines, and bar numbers above some of them, only as close as they
+    // can be read: within a meter every k-th bar, k a power of two that
+    // keeps the least room (counted from bar 1, so the numbers run 1, 5,
+    // 9, ...), and across meters no closer than half that room. So the
+    // lines and numbers are bounded by the picture's width, however many
+    // bars the song spans.
     void barLines() {
         const int64_t lastBar = v_.clock.at(endTick_).bar;  // the closing line is the next bar's
-        const double barWidth = static_cast<double>(v_.clock.barStart(2) - v_.clock.barStart(1)) * pxPerTick_;
-        int64_t every = 1;
-        while (barWidth * static_cast<double>(every) < 28.0) every *= 2;
+        const std::vector<MeterSpan>& meters = v_.clock.meters();
+        const int64_t firstLabels = every(meters.front(), kMinLabelGap);
         const double bottom = height_ - 10.0;
-        for (int64_t bar = 1; bar <= lastBar; ++bar) {
-            const double bx = x(v_.clock.barStart(bar));
-            const bool labelled = (bar - 1) % every == 0;
-            out_ << "<line x1=\"" << num(bx) << "\" y1=\"" << num(kTop - 4) << "\" x2=\"" << num(bx) << "\" y2=\""
-                 << num(bottom) << "\" stroke=\"" << (labelled ? "#9a9a9a" : "#cfcfcf") << "\" stroke-width=\"1\"/>\n";
-            if (labelled) {
-                out_ << "<text x=\"" << num(bx + 2) << "\" y=\"" << num(kTop - 8) << "\" font-size=\"10\" fill=\"#333333\">"
-                     << bar << "</text>\n";
+        double lastLine = -kMinLineGap;
+        double lastLabel = -kMinLabelGap;
+        for (size_t i = 0; i < meters.size() && meters[i].firstBar <= lastBar; ++i) {
+            const MeterSpan& m = meters[i];
+            const int64_t spanLast = i + 1 < meters.size() ? std::min(meters[i + 1].firstBar - 1, lastBar) : lastBar;
+            const double labelGap = std::max(kMinLabelGap, 6.0 * static_cast<double>(digits(spanLast)) + 4.0);
+            const int64_t lines = every(m, kMinLineGap);
+            const int64_t labels = std::max(firstLabels, every(m, labelGap));  // both powers of two
+            for (int64_t bar = firstOnStride(m.firstBar, lines); bar <= spanLast; bar += lines) {
+                const double bx = x(m.tick + (bar - m.firstBar) * m.barTicks);
+                if (bx < lastLine + kMinLineGap / 2) continue;
+                lastLine = bx;
+                const bool labelled = (bar - 1) % labels == 0 && bx >= lastLabel + labelGap / 2;
+                out_ << "<line x1=\"" << num(bx) << "\" y1=\"" << num(kTop - 4) << "\" x2=\"" << num(bx) << "\" y2=\""
+                     << num(bottom) << "\" stroke=\"" << (labelled ? "#9a9a9a" : "#cfcfcf") << "\" stroke-width=\"1\"/>\n";
+                if (labelled) {
+                    lastLabel = bx;
+                    out_ << "<text x=\"" << num(bx + 2) << "\" y=\"" << num(kTop - 8)
+                         << "\" font-size=\"10\" fill=\"#333333\">" << bar << "</text>\n";
+                }
             }
         }
+    }
+
+    // The least power of two k for which k bars of meter `m` take `gap` pixels.
+    int64_t every(const MeterSpan& m, double gap) const {
+        const double barWidth = static_cast<double>(m.barTicks) * pxPerTick_;
+        int64_t k = 1;
+        while (barWidth * static_cast<double>(k) < gap && k < (int64_t{1} << 40)) k *= 2;
+        return k;
+    }
+
+    // The first bar from `bar` on that is 1 more than a multiple of `stride`.
+    static int64_t firstOnStride(int64_t bar, int64_t stride) {
+        return 1 + (bar - 1 + stride - 1) / stride * stride;
+    }
+
+    static int digits(int64_t n) {
+        int count = 1;
+        for (; n >= 10; n /= 10) ++count;
+        return count;
     }
 
     void notes() {

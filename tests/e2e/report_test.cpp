@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <limits>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -164,6 +166,12 @@ TEST(ReportCommand, EveryDecisionReadsAsReviewed) {
     EXPECT_FALSE(fs::exists(dir.file("song.mml")));
 }
 
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
 // The piano roll is well-formed XML even with markup characters and bytes
 // that are not UTF-8 in the names, and renders without error.
 TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
@@ -181,6 +189,10 @@ TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
     for (const char* lane : {">TR1<", ">TR3<", ">TR4<", ">TR5<", ">TR7<", ">VRC6<"}) {
         EXPECT_NE(svg.find(lane), std::string::npos) << lane;
     }
+    // A short song has every bar drawn and numbered: four bars of 3/4, one of
+    // 4/4 and the closing line.
+    EXPECT_EQ(countOf(svg, "<line "), 6u);
+    EXPECT_NE(svg.find(">6</text>"), std::string::npos);
 
     const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
     EXPECT_EQ(parsed.status, 0) << parsed.log;
@@ -251,6 +263,59 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     const auto badMapping = runReport({"song.mid"}, dir.path());
     EXPECT_EQ(badMapping.out, runBinary({"song.mid"}, dir.path()).out);
     EXPECT_EQ(badMapping.status, 1);
+}
+
+// Songs spanning hundreds of millions of bars with a note or two: the
+// picture is drawn at the size of its notes, with its bar lines and numbers
+// thinned to a readable spacing, and still parses.
+TEST(ReportCommand, SvgOfAVastRangeOfBarsStaysSmallAndReadable) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> midi;
+    };
+    std::vector<Case> cases = {
+        {"one note of 2^31-1 ticks in bars of one tick",
+         oneLongNote(32768, 1, 17, std::numeric_limits<int32_t>::max())},
+        {"150 million quarter notes, a bar each", oneLongNote(1, 1, 2, 150000000, 1)},
+    };
+    // A new meter every tick: thousands of bars of their own at the start.
+    TrackBuilder meters;
+    meters.note(0, 200000000, 0, 60, 100);
+    for (int32_t tick = 0; tick < 3000; ++tick) meters.raw(tick, meter(tick % 2 ? 3 : 1, 15));
+    cases.push_back({"3000 meters a tick apart", buildMidi({meters}, 8192)});
+
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeBytes(dir.file("song.mid"), c.midi);
+        const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
+        ASSERT_EQ(r.status, 0) << c.name << ": " << r.out;
+        const std::string svg = readText(dir.file("roll.svg"));
+        EXPECT_LT(svg.size(), 100000u) << c.name;
+        std::smatch width;
+        ASSERT_TRUE(std::regex_search(svg, width, std::regex("<svg[^>]* width=\"([0-9.]+)\""))) << c.name;
+        EXPECT_LT(std::stod(width[1]), 3000.0) << c.name;
+
+        // Bar lines left to right, never closer than 2 pixels; numbers 14 apart.
+        const std::regex line("<line x1=\"([0-9.]+)\"");
+        double previous = -10.0;
+        size_t lines = 0;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), line); it != std::sregex_iterator(); ++it) {
+            const double at = std::stod((*it)[1]);
+            EXPECT_GE(at - previous, 2.0) << c.name << " at " << at;
+            previous = at;
+            ++lines;
+        }
+        EXPECT_GT(lines, 100u) << c.name << ": the bars are still shown";
+        const std::regex label("<text x=\"([0-9.]+)\" y=\"70.0\" font-size=\"10\"");
+        previous = -100.0;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it) {
+            const double at = std::stod((*it)[1]);
+            EXPECT_GE(at - previous, 14.0) << c.name << " at " << at;
+            previous = at;
+        }
+        const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
+        EXPECT_EQ(parsed.status, 0) << c.name << ": " << parsed.log;
+    }
 }
 
 // Generated: one [EvMap] line of `count` volume values for voice 1.
