@@ -25,6 +25,9 @@ constexpr double kPlotPerNote = 32.0;
 constexpr double kMinLineGap = 4.0;
 constexpr double kMinLabelGap = 28.0;
 constexpr size_t kLegendMeters = 8;  // time signatures named in the legend
+// A track's label is repeated in the tooltip of each of its notes, so a long
+// name is cut short there.
+constexpr size_t kTipLabelBytes = 80;
 
 const char* colourOf(Fate fate) {
     switch (fate) {
@@ -248,8 +251,8 @@ private:
         const double y = lane.top + 4.0 + (lane.high - s.note) * lane.rowHeight;
         const double h = std::max(lane.rowHeight - 0.6, 2.0);
         const char* colour = colourOf(s.fate);
-        std::string tip = noteName(s.note) + " (" + std::to_string(s.note) + "), " + sourceTrackLabel(v_, s.sourceTrack) +
-                          ", " + v_.clock.place(s.startTick);
+        std::string tip = noteName(s.note) + " (" + std::to_string(s.note) + "), " + tipLabel(s.sourceTrack) + ", " +
+                          v_.clock.place(s.startTick);
         if (s.endTick > s.startTick) tip += " to " + v_.clock.place(s.endTick);
         tip += ": " + std::string(fateName(s.fate));
         if (s.reason != Reason::none && s.reason != Reason::chord) tip += ", " + std::string(reasonText(s.reason));
@@ -276,8 +279,33 @@ private:
         out_ << "</g>\n";
     }
 
+    // The source track's label, made once for all of its notes.
+    const std::string& tipLabel(int32_t sourceTrack) {
+        const bool held = sourceTrack >= 0 && sourceTrack < v_.song.sourceTrackCount;
+        if (!held) {
+            otherLabel_ = shortened(sourceTrackLabel(v_, sourceTrack));
+            return otherLabel_;
+        }
+        if (tipLabels_.empty()) tipLabels_.resize(static_cast<size_t>(v_.song.sourceTrackCount));
+        std::string& label = tipLabels_[static_cast<size_t>(sourceTrack)];
+        if (label.empty()) label = shortened(sourceTrackLabel(v_, sourceTrack));
+        return label;
+    }
+
+    // At most kTipLabelBytes of a label (which is UTF-8), cut between
+    // characters, with "..." and the closing quote where it was cut.
+    static std::string shortened(std::string label) {
+        if (label.size() <= kTipLabelBytes) return label;
+        size_t end = kTipLabelBytes;
+        while (end > 0 && (static_cast<unsigned char>(label[end]) & 0xC0) == 0x80) --end;
+        label.resize(end);
+        return label + "...\"";
+    }
+
     std::ostream& out_;
     const ReportView& v_;
+    std::vector<std::string> tipLabels_;
+    std::string otherLabel_;
     std::vector<Lane> lanes_;
     double pxPerTick_ = 0.0;
     double width_ = 0.0;

@@ -318,6 +318,27 @@ TEST(ReportCommand, SvgOfAVastRangeOfBarsStaysSmallAndReadable) {
     }
 }
 
+// A name is repeated in the tooltip of every note of its track: a long one
+// is cut short there, between characters, so the picture grows by little a note.
+TEST(ReportCommand, SvgTooltipsCutLongTrackNamesShort) {
+    // 80 bytes of label would end inside the two-byte character.
+    const std::string kept(70, 'x');
+    std::string name = kept + "\xC3\xA9";
+    for (int i = 0; i < 2000; ++i) name += "lead ";
+    TrackBuilder track;
+    track.name(0, name);
+    for (int32_t i = 0; i < 500; ++i) track.note(i * 240, i * 240 + 120, 0, 60 + i % 12, 100);
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), buildMidi({track}, 480));
+    const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string svg = readText(dir.file("roll.svg"));
+    EXPECT_LT(svg.size(), 500u * 600u);
+    EXPECT_EQ(countOf(svg, "track 1 &quot;" + kept + "...&quot;, "), 500u);
+    const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
+    EXPECT_EQ(parsed.status, 0) << parsed.log;
+}
+
 // Generated: one [EvMap] line of `count` volume values for voice 1.
 std::string longVolumeMapping(size_t count) {
     std::string line = "[EvMap]\n1{";
