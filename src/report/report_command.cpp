@@ -4,6 +4,7 @@
 #include <sstream>
 #include <streambuf>
 
+#include "app/measured_document.h"
 #include "app/output_file.h"
 #include "app/run.h"
 #include "common/file_system.h"
@@ -76,7 +77,7 @@ Options parseOptions(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
+int runReportCommand(const std::vector<std::string>& args, std::ostream& out, int64_t maxDocumentBytes) {
     const Options options = parseOptions(args);
     if (!options.error.empty()) {
         out << "error: " << options.error << "\n" << kUsage;
@@ -98,7 +99,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out) {
     DiscardBuffer discard;
     std::ostream nowhere(&discard);
     RunIo io = fileRunIo(input, mappingPath);
-    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { write(nowhere); };
+    // The document is written as the converter writes it, to the same limit,
+    // and only measured: the run fails where the converter's run fails.
+    io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {
+        writeMeasuredDocument(write, maxDocumentBytes);
+    };
 
     DecisionRecorder recorder;
     std::string text;

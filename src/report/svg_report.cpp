@@ -15,6 +15,19 @@ constexpr double kMinWidth = 1100.0;  // room for the legend
 constexpr double kTop = 78.0;
 constexpr double kLaneGap = 10.0;
 constexpr double kRightMargin = 20.0;
+// The notes' area is about this wide, and no wider than these pixels plus
+// kPlotPerNote for each note: a long stretch of silence or one very long
+// note is drawn narrower, not at the length of its ticks.
+constexpr double kPlotWidth = 2400.0;
+constexpr double kPlotPerNote = 32.0;
+// The least room between two bar lines, and between two bar numbers of up
+// to four digits (longer numbers take 6 pixels more a digit).
+constexpr double kMinLineGap = 4.0;
+constexpr double kMinLabelGap = 28.0;
+constexpr size_t kLegendMeters = 8;  // time signatures named in the legend
+// A track's label is repeated in the tooltip of each of its notes, so a long
+// name is cut short there.
+constexpr size_t kTipLabelBytes = 80;
 
 const char* colourOf(Fate fate) {
     switch (fate) {
@@ -77,7 +90,9 @@ private:
         const double quarters = static_cast<double>(endTick_) / std::max(v_.song.tpqn, 1);
         // About 2400 pixels for the whole song, within limits that keep short
         // notes visible and short songs from stretching.
-        const double pxPerQuarter = std::clamp(2400.0 / std::max(quarters, 1.0), 4.0, 56.0);
+        const double widest = kPlotWidth + kPlotPerNote * static_cast<double>(v_.report.notes.size());
+        const double pxPerQuarter = std::min(std::clamp(kPlotWidth / std::max(quarters, 1.0), 4.0, 56.0),
+                                             widest / std::max(quarters, 1.0));
         pxPerTick_ = pxPerQuarter / std::max(v_.song.tpqn, 1);
         width_ = std::max(x(endTick_) + kRightMargin, kMinWidth);
 
@@ -139,11 +154,13 @@ private:
 
     std::string meterText() const {
         if (!v_.clock.fromFile()) return "4/4";
+        const std::vector<MeterSpan>& meters = v_.clock.meters();
         std::string text;
-        for (const MeterSpan& m : v_.clock.meters()) {
+        for (size_t i = 0; i < meters.size() && i < kLegendMeters; ++i) {
             if (!text.empty()) text += ", ";
-            text += std::to_string(m.numerator) + "/" + std::to_string(m.denominator);
+            text += std::to_string(meters[i].numerator) + "/" + std::to_string(meters[i].denominator);
         }
+        if (meters.size() > kLegendMeters) text += " and " + std::to_string(meters.size() - kLegendMeters) + " more";
         return text;
     }
 
@@ -170,22 +187,58 @@ private:
         }
     }
 
+    // Bar lines, and bar numbers above some of them, only as close as they
+    // can be read: within a meter every k-th bar, k a power of two that
+    // keeps the least room (counted from bar 1, so the numbers run 1, 5,
+    // 9, ...), and across meters no closer than half that room. So the
+    // lines and numbers are bounded by the picture's width, however many
+    // bars the song spans.
     void barLines() {
         const int64_t lastBar = v_.clock.at(endTick_).bar;  // the closing line is the next bar's
-        const double barWidth = static_cast<double>(v_.clock.barStart(2) - v_.clock.barStart(1)) * pxPerTick_;
-        int64_t every = 1;
-        while (barWidth * static_cast<double>(every) < 28.0) every *= 2;
+        const std::vector<MeterSpan>& meters = v_.clock.meters();
+        const int64_t firstLabels = every(meters.front(), kMinLabelGap);
         const double bottom = height_ - 10.0;
-        for (int64_t bar = 1; bar <= lastBar; ++bar) {
-            const double bx = x(v_.clock.barStart(bar));
-            const bool labelled = (bar - 1) % every == 0;
-            out_ << "<line x1=\"" << num(bx) << "\" y1=\"" << num(kTop - 4) << "\" x2=\"" << num(bx) << "\" y2=\""
-                 << num(bottom) << "\" stroke=\"" << (labelled ? "#9a9a9a" : "#cfcfcf") << "\" stroke-width=\"1\"/>\n";
-            if (labelled) {
-                out_ << "<text x=\"" << num(bx + 2) << "\" y=\"" << num(kTop - 8) << "\" font-size=\"10\" fill=\"#333333\">"
-                     << bar << "</text>\n";
+        double lastLine = -kMinLineGap;
+        double lastLabel = -kMinLabelGap;
+        for (size_t i = 0; i < meters.size() && meters[i].firstBar <= lastBar; ++i) {
+            const MeterSpan& m = meters[i];
+            const int64_t spanLast = i + 1 < meters.size() ? std::min(meters[i + 1].firstBar - 1, lastBar) : lastBar;
+            const double labelGap = std::max(kMinLabelGap, 6.0 * static_cast<double>(digits(spanLast)) + 4.0);
+            const int64_t lines = every(m, kMinLineGap);
+            const int64_t labels = std::max(firstLabels, every(m, labelGap));  // both powers of two
+            for (int64_t bar = firstOnStride(m.firstBar, lines); bar <= spanLast; bar += lines) {
+                const double bx = x(m.tick + (bar - m.firstBar) * m.barTicks);
+                if (bx < lastLine + kMinLineGap / 2) continue;
+                lastLine = bx;
+                const bool labelled = (bar - 1) % labels == 0 && bx >= lastLabel + labelGap / 2;
+                out_ << "<line x1=\"" << num(bx) << "\" y1=\"" << num(kTop - 4) << "\" x2=\"" << num(bx) << "\" y2=\""
+                     << num(bottom) << "\" stroke=\"" << (labelled ? "#9a9a9a" : "#cfcfcf") << "\" stroke-width=\"1\"/>\n";
+                if (labelled) {
+                    lastLabel = bx;
+                    out_ << "<text x=\"" << num(bx + 2) << "\" y=\"" << num(kTop - 8)
+                         << "\" font-size=\"10\" fill=\"#333333\">" << bar << "</text>\n";
+                }
             }
         }
+    }
+
+    // The least power of two k for which k bars of meter `m` take `gap` pixels.
+    int64_t every(const MeterSpan& m, double gap) const {
+        const double barWidth = static_cast<double>(m.barTicks) * pxPerTick_;
+        int64_t k = 1;
+        while (barWidth * static_cast<double>(k) < gap && k < (int64_t{1} << 40)) k *= 2;
+        return k;
+    }
+
+    // The first bar from `bar` on that is 1 more than a multiple of `stride`.
+    static int64_t firstOnStride(int64_t bar, int64_t stride) {
+        return 1 + (bar - 1 + stride - 1) / stride * stride;
+    }
+
+    static int digits(int64_t n) {
+        int count = 1;
+        for (; n >= 10; n /= 10) ++count;
+        return count;
     }
 
     void notes() {
@@ -198,8 +251,8 @@ private:
         const double y = lane.top + 4.0 + (lane.high - s.note) * lane.rowHeight;
         const double h = std::max(lane.rowHeight - 0.6, 2.0);
         const char* colour = colourOf(s.fate);
-        std::string tip = noteName(s.note) + " (" + std::to_string(s.note) + "), " + sourceTrackLabel(v_, s.sourceTrack) +
-                          ", " + v_.clock.place(s.startTick);
+        std::string tip = noteName(s.note) + " (" + std::to_string(s.note) + "), " + tipLabel(s.sourceTrack) + ", " +
+                          v_.clock.place(s.startTick);
         if (s.endTick > s.startTick) tip += " to " + v_.clock.place(s.endTick);
         tip += ": " + std::string(fateName(s.fate));
         if (s.reason != Reason::none && s.reason != Reason::chord) tip += ", " + std::string(reasonText(s.reason));
@@ -226,8 +279,33 @@ private:
         out_ << "</g>\n";
     }
 
+    // The source track's label, made once for all of its notes.
+    const std::string& tipLabel(int32_t sourceTrack) {
+        const bool held = sourceTrack >= 0 && sourceTrack < v_.song.sourceTrackCount;
+        if (!held) {
+            otherLabel_ = shortened(sourceTrackLabel(v_, sourceTrack));
+            return otherLabel_;
+        }
+        if (tipLabels_.empty()) tipLabels_.resize(static_cast<size_t>(v_.song.sourceTrackCount));
+        std::string& label = tipLabels_[static_cast<size_t>(sourceTrack)];
+        if (label.empty()) label = shortened(sourceTrackLabel(v_, sourceTrack));
+        return label;
+    }
+
+    // At most kTipLabelBytes of a label (which is UTF-8), cut between
+    // characters, with "..." and the closing quote where it was cut.
+    static std::string shortened(std::string label) {
+        if (label.size() <= kTipLabelBytes) return label;
+        size_t end = kTipLabelBytes;
+        while (end > 0 && (static_cast<unsigned char>(label[end]) & 0xC0) == 0x80) --end;
+        label.resize(end);
+        return label + "...\"";
+    }
+
     std::ostream& out_;
     const ReportView& v_;
+    std::vector<std::string> tipLabels_;
+    std::string otherLabel_;
     std::vector<Lane> lanes_;
     double pxPerTick_ = 0.0;
     double width_ = 0.0;

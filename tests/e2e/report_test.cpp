@@ -2,7 +2,10 @@
 // preparation changes nothing the converter writes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
+#include "report/report_command.h"
 
 namespace tonequill::testing {
 namespace {
@@ -162,6 +166,12 @@ TEST(ReportCommand, EveryDecisionReadsAsReviewed) {
     EXPECT_FALSE(fs::exists(dir.file("song.mml")));
 }
 
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
 // The piano roll is well-formed XML even with markup characters and bytes
 // that are not UTF-8 in the names, and renders without error.
 TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
@@ -179,6 +189,10 @@ TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
     for (const char* lane : {">TR1<", ">TR3<", ">TR4<", ">TR5<", ">TR7<", ">VRC6<"}) {
         EXPECT_NE(svg.find(lane), std::string::npos) << lane;
     }
+    // A short song has every bar drawn and numbered: four bars of 3/4, one of
+    // 4/4 and the closing line.
+    EXPECT_EQ(countOf(svg, "<line "), 6u);
+    EXPECT_NE(svg.find(">6</text>"), std::string::npos);
 
     const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
     EXPECT_EQ(parsed.status, 0) << parsed.log;
@@ -194,6 +208,24 @@ std::vector<uint8_t> tooManyTracks() {
     return buildMidi(tracks, 480);
 }
 
+// One note from tick 0 to `end` under a meter of `numerator`/2^`power`,
+// with a text event wherever a delta time would not fit in four bytes.
+std::vector<uint8_t> oneLongNote(int division, uint8_t numerator, uint8_t power, int32_t end,
+                                 uint32_t usPerQuarter = 500000) {
+    TrackBuilder track;
+    track.tempo(0, usPerQuarter).raw(0, meter(numerator, power)).note(0, end, 0, 60, 100);
+    for (int64_t tick = 0x0FFFFFFF; tick < end; tick += 0x0FFFFFFF) track.text(static_cast<int32_t>(tick), "");
+    return buildMidi({track}, division);
+}
+
+// 28 tracks, each with one note near the end of the 32-bit MML range: the
+// rests alone would take over a gigabyte of text.
+std::vector<uint8_t> tooLongToWrite() {
+    std::vector<TrackBuilder> tracks(28);
+    for (TrackBuilder& t : tracks) t.note(44739240, 44739241, 0, 60, 100);
+    return buildMidi(tracks, 1);
+}
+
 // Where the converter stops, the report stops with the same message and status.
 TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     struct Case {
@@ -206,6 +238,10 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
          "error only supported MIDI is Format 1.\n"},
         {"not a MIDI file", {'h', 'e', 'l', 'l', 'o'}, "read error\n"},
         {"30 tracks", tooManyTracks(), "error: trx destination exceeds TR28\n"},
+        {"a song too long to write", tooLongToWrite(),
+         "error: the document would be larger than 268435456 bytes; the song is far too long to convert\n"},
+        {"a note too long for the envelope frames", oneLongNote(1, 4, 2, 10000000),
+         "error: too many envelope frames: the note at tick 0 on TR1 takes the song past 33554432 frames\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -227,6 +263,122 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     const auto badMapping = runReport({"song.mid"}, dir.path());
     EXPECT_EQ(badMapping.out, runBinary({"song.mid"}, dir.path()).out);
     EXPECT_EQ(badMapping.status, 1);
+}
+
+// Songs spanning hundreds of millions of bars with a note or two: the
+// picture is drawn at the size of its notes, with its bar lines and numbers
+// thinned to a readable spacing, and still parses.
+TEST(ReportCommand, SvgOfAVastRangeOfBarsStaysSmallAndReadable) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> midi;
+    };
+    std::vector<Case> cases = {
+        {"one note of 2^31-1 ticks in bars of one tick",
+         oneLongNote(32768, 1, 17, std::numeric_limits<int32_t>::max())},
+        {"150 million quarter notes, a bar each", oneLongNote(1, 1, 2, 150000000, 1)},
+    };
+    // A new meter every tick: thousands of bars of their own at the start.
+    TrackBuilder meters;
+    meters.note(0, 200000000, 0, 60, 100);
+    for (int32_t tick = 0; tick < 3000; ++tick) meters.raw(tick, meter(tick % 2 ? 3 : 1, 15));
+    cases.push_back({"3000 meters a tick apart", buildMidi({meters}, 8192)});
+
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeBytes(dir.file("song.mid"), c.midi);
+        const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
+        ASSERT_EQ(r.status, 0) << c.name << ": " << r.out;
+        const std::string svg = readText(dir.file("roll.svg"));
+        EXPECT_LT(svg.size(), 100000u) << c.name;
+        std::smatch width;
+        ASSERT_TRUE(std::regex_search(svg, width, std::regex("<svg[^>]* width=\"([0-9.]+)\""))) << c.name;
+        EXPECT_LT(std::stod(width[1]), 3000.0) << c.name;
+
+        // Bar lines left to right, never closer than 2 pixels; numbers 14 apart.
+        const std::regex line("<line x1=\"([0-9.]+)\"");
+        double previous = -10.0;
+        size_t lines = 0;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), line); it != std::sregex_iterator(); ++it) {
+            const double at = std::stod((*it)[1]);
+            EXPECT_GE(at - previous, 2.0) << c.name << " at " << at;
+            previous = at;
+            ++lines;
+        }
+        EXPECT_GT(lines, 100u) << c.name << ": the bars are still shown";
+        const std::regex label("<text x=\"([0-9.]+)\" y=\"70.0\" font-size=\"10\"");
+        previous = -100.0;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it) {
+            const double at = std::stod((*it)[1]);
+            EXPECT_GE(at - previous, 14.0) << c.name << " at " << at;
+            previous = at;
+        }
+        const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
+        EXPECT_EQ(parsed.status, 0) << c.name << ": " << parsed.log;
+    }
+}
+
+// A name is repeated in the tooltip of every note of its track: a long one
+// is cut short there, between characters, so the picture grows by little a note.
+TEST(ReportCommand, SvgTooltipsCutLongTrackNamesShort) {
+    // 80 bytes of label would end inside the two-byte character.
+    const std::string kept(70, 'x');
+    std::string name = kept + "\xC3\xA9";
+    for (int i = 0; i < 2000; ++i) name += "lead ";
+    TrackBuilder track;
+    track.name(0, name);
+    for (int32_t i = 0; i < 500; ++i) track.note(i * 240, i * 240 + 120, 0, 60 + i % 12, 100);
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), buildMidi({track}, 480));
+    const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string svg = readText(dir.file("roll.svg"));
+    EXPECT_LT(svg.size(), 500u * 600u);
+    EXPECT_EQ(countOf(svg, "track 1 &quot;" + kept + "...&quot;, "), 500u);
+    const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
+    EXPECT_EQ(parsed.status, 0) << parsed.log;
+}
+
+// Generated: one [EvMap] line of `count` volume values for voice 1.
+std::string longVolumeMapping(size_t count) {
+    std::string line = "[EvMap]\n1{";
+    for (size_t i = 0; i < count; ++i) line += (i ? "," : "") + std::to_string(i % 16);
+    return line + "}\n";
+}
+
+// The report measures the document as the converter writes it (CR LF line
+// breaks) against the converter's limit, and stops with its message.
+TEST(ReportCommand, StopsAtTheConvertersDocumentLimit) {
+    TempDir dir;
+    const std::vector<uint8_t> midi = everyReasonSong();
+    const std::string mapping = longVolumeMapping(20000);
+    writeBytes(dir.file("song.mid"), midi);
+    writeText(dir.file("tve.txt"), mapping);
+    const std::string input = dir.file("song.mid");
+    const std::string svg = dir.file("roll.svg");
+
+    constexpr int64_t kLimit = 64 << 10;
+    std::string document;
+    std::ostringstream converterOut, log;
+    const int converterStatus = runInMemory(midi, mapping, document, converterOut, log, kLimit);
+    EXPECT_EQ(converterStatus, 1);
+    EXPECT_EQ(converterOut.str(),
+              "error: the document would be larger than 65536 bytes; the song is far too long to convert\n");
+    std::ostringstream reportOut;
+    EXPECT_EQ(runReportCommand({"--svg", svg, input}, reportOut, kLimit), converterStatus);
+    EXPECT_EQ(reportOut.str(), converterOut.str());
+    EXPECT_FALSE(fs::exists(svg));
+
+    // The limit falls exactly where the converter's document file ends.
+    const auto converted = runBinary({"song.mid"}, dir.path());
+    ASSERT_EQ(converted.status, 0) << converted.out;
+    const auto fileBytes = static_cast<int64_t>(fs::file_size(dir.file("song.mml")));
+    EXPECT_GT(fileBytes, 3 * 20000);
+    std::ostringstream exact, under;
+    EXPECT_EQ(runReportCommand({input}, exact, fileBytes), 0) << exact.str();
+    EXPECT_EQ(runReportCommand({input}, under, fileBytes - 1), 1);
+    EXPECT_EQ(under.str(), "error: the document would be larger than " + std::to_string(fileBytes - 1) +
+                               " bytes; the song is far too long to convert\n");
 }
 
 TEST(ReportCommand, HelpVersionAndUsage) {
