@@ -1,9 +1,13 @@
 // Broken and hostile files: every run ends with status 0 and a document, or
 // status 1 and a message, never a signal; an existing document survives errors.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -155,6 +159,51 @@ TEST(HostileInput, AnUnreadableInputIsAReadError) {
     EXPECT_EQ(r.out, "read error\n");
     EXPECT_FALSE(fs::exists(dir.file("song.mml")));
 }
+
+TEST(HostileInput, AMappingFileThatIsNoRegularFileCountsAsMissing) {
+    // A link to an endless device, and a FIFO no one writes to: neither is
+    // read, neither hangs, and the song converts with empty tables.
+    for (const char* kind : {"device", "fifo"}) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        writeBytes(dir.file("song.mid"), goodSong());
+        if (std::string(kind) == "device") {
+            fs::create_symlink("/dev/zero", dir.path() / "tve.txt");
+        } else {
+            ASSERT_EQ(::mkfifo(dir.file("tve.txt").c_str(), 0600), 0);
+        }
+        const auto r = runBinary({"song.mid"}, dir.path());
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "Convert done\n");
+        EXPECT_NE(r.log.find("[TVE] loading: tve.txt\n[TVE] FAILED TO OPEN\n"), std::string::npos) << r.log;
+    }
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+TEST(HostileInput, ReadingTakesAFixedMultipleOfTheFileSize) {
+    // Zeros after a valid header: every byte is an event of its own, the
+    // most events a file of this size can hold.
+    constexpr uint32_t kBytes = 8u << 20;
+    Bytes file = withTrack(header(1), Bytes(kBytes, 0));
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), file);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) ::_exit(126);
+        ::execl(TONEQUILL_BINARY, TONEQUILL_BINARY, "song.mid", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);  // the last zero is a delta time with no event after it
+    const long peakBytes = usage.ru_maxrss * 1024L;
+    EXPECT_LT(peakBytes, 32L * kBytes + (64L << 20)) << "peak " << peakBytes;
+}
+#endif
 
 }  // namespace
 }  // namespace tonequill::testing
