@@ -120,6 +120,7 @@ void writeOutputFile(const std::string& path, const Write& write, LineEnds lineE
         }
         fail("cannot create the output file", path, code);
     }
+    existing.close();  // Windows cannot rename over a file that is open
 
     DescriptorStreambuf destination(file.fd);
     try {
