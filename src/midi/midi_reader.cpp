@@ -1,6 +1,7 @@
 #include "midi/midi_reader.h"
 
 #include <algorithm>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -207,10 +208,13 @@ int32_t probeMidiFormatBytes(std::span<const uint8_t> bytes) {
 }
 
 int32_t probeMidiFormat(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    std::string reason;
-    if (!readMidiFileBytes(path, bytes, reason)) return -1;
-    return probeMidiFormatBytes(bytes);
+    // Only the header is looked at; a run probes the bytes it has read instead.
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return -1;
+    uint8_t head[10];
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    if (in.gcount() != static_cast<std::streamsize>(sizeof head)) return -1;
+    return probeMidiFormatBytes(head);
 }
 
 bool readMidiFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason) {
