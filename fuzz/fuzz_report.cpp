@@ -1,7 +1,6 @@
 // Drives tonequill-report on files, as a musician runs it: the song and the
 // mapping file are read from disk, the report watches preparation, and the
-// piano roll goes through the safe file replace. The stages run on two
-// threads whatever the song's size, so the threaded paths are fuzzed too.
+// piano roll goes through the safe file replace.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "common/parallel.h"
 #include "fuzz_input.h"
 #include "report/report_command.h"
 
@@ -33,12 +31,6 @@ void writeFile(const std::string& path, const void* bytes, size_t size) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tonequill::parallelism().threads = 2;
-    tonequill::parallelism().minimumWork = 0;
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto input = tonequill::fuzzing::splitInput(data, size);

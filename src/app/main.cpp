@@ -1,19 +1,12 @@
-#include <cstdint>
-#include <filesystem>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/buffered_streambuf.h"
 #include "app/interrupt_cleanup.h"
-#include "app/process_memory.h"
 #include "app/run.h"
 
 int main(int argc, char** argv) {
-    std::error_code noSize;
-    const std::uintmax_t inputBytes = argc >= 2 ? std::filesystem::file_size(argv[1], noSize) : 0;
-    tonequill::prepareProcessMemory(noSize ? 0 : inputBytes);
     tonequill::installInterruptCleanup();
     std::vector<std::string> args;
     if (argc >= 2) args.emplace_back(argv[1]);  // further arguments are ignored

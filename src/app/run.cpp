@@ -8,7 +8,6 @@
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
 #include "common/file_system.h"
-#include "common/parallel.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "mml/document_writer.h"
@@ -37,13 +36,6 @@ std::string outputPath(const std::string& input) {
 
 namespace {
 
-// What a run holds once its song is prepared.
-struct HeldSong {
-    MappingTables tables;
-    MidiFile file;
-    PreparedSong song;
-};
-
 // Prepares the song, then has the document stored; the document is only
 // started once preparation has succeeded.
 void convertSong(MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log, PrepObserver* observer,
@@ -57,17 +49,7 @@ void convertSong(MappingTables& tables, MidiFile& file, const RunIo& io, std::os
     }
     log << "[PREP] done\n";
     log << "[WRITE] start\n";
-    BesideWork freeing;
-    io.storeDocument([&](std::ostream& out) {
-        writeMmlDocument(out, tables, song, file, log);
-        if (inspect) return;
-        // Nothing needs the song any more. A large song's memory is handed
-        // back beside the closing of the document, which waits on the disk.
-        const unsigned threads = threadsFor(song.notes.size());
-        if (threads <= 1) return;
-        auto held = std::make_shared<HeldSong>(HeldSong{std::move(tables), std::move(file), std::move(song)});
-        freeing.start(threads, [held] { *held = HeldSong{}; });
-    });
+    io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
     log << "[WRITE] end\n";
     if (inspect) inspect(tables, file, song);
 }

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "common/file_system.h"
-#include "common/parallel.h"
 #include "midi/byte_cursor.h"
 
 namespace tonequill {
@@ -25,7 +23,7 @@ constexpr size_t kMaxFileBytes = static_cast<size_t>(std::numeric_limits<int32_t
 // Reads one track chunk of a file into the file's slot for that track (its
 // events and name); owns the cursor and the one error path. The tempo
 // changes and the title it meets are kept here, for the caller to gather in
-// track order, so that readers of different tracks share nothing.
+// track order.
 class TrackReader {
 public:
     TrackReader(MidiFile& file, std::span<const uint8_t> bytes, size_t start) : file_(file), in_(bytes) {
@@ -176,25 +174,6 @@ private:
     std::string title_;  // track 0's first name or text at tick 0
 };
 
-// Where each track chunk starts if every track ends where its chunk length
-// says, as in any well-made file: as many starts as can be told from the
-// chunk headers alone, the first at `first`.
-std::vector<size_t> expectedTrackStarts(std::span<const uint8_t> bytes, size_t first, size_t trackCount) {
-    std::vector<size_t> starts;
-    ByteCursor in(bytes);
-    in.seek(first);
-    while (starts.size() < trackCount) {
-        const size_t start = in.position();
-        auto type = in.take(4);
-        auto length = in.u32();
-        if (!type || !std::equal(type->begin(), type->end(), "MTrk") || !length) break;
-        starts.push_back(start);
-        if (*length > in.remaining()) break;
-        in.seek(in.position() + *length);
-    }
-    return starts;
-}
-
 }  // namespace
 
 int32_t probeMidiFormatBytes(std::span<const uint8_t> bytes) {
@@ -259,41 +238,18 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
     file.tracks.resize(*trackCount);
     file.trackNames.resize(*trackCount);
 
-    // The tracks of a large file are read side by side from where their
-    // chunk headers say they start. Each track in turn then starts where the
-    // one before it really ended; a track read from anywhere else is read
-    // again from there.
-    const size_t tracks = *trackCount;
-    const unsigned threads = threadsFor(bytes.size() / 4);
-    const std::vector<size_t> starts =
-        threads > 1 ? expectedTrackStarts(bytes, in.position(), tracks) : std::vector<size_t>();
-    std::vector<std::unique_ptr<TrackReader>> early(starts.size());
-    if (starts.size() > 1) {
-        forEachIndex(starts.size(), threads, [&](size_t i) {
-            early[i] = std::make_unique<TrackReader>(file, bytes, starts[i]);
-            early[i]->readTrack(static_cast<int32_t>(i));
-        });
-    }
+    // Each track starts where the one before it really ended.
     size_t position = in.position();
-    std::unique_ptr<TrackReader> reader;
-    for (size_t i = 0; i < tracks; ++i) {
-        if (i < early.size() && early[i] && starts[i] == position) {
-            reader = std::move(early[i]);
-        } else {
-            file.tracks[i].events.clear();
-            file.trackNames[i].clear();
-            reader = std::make_unique<TrackReader>(file, bytes, position);
-            reader->readTrack(static_cast<int32_t>(i));
-        }
-        if (reader->failed()) {
-            reason = reader->reason() + " (the header declares " + std::to_string(tracks) + " tracks)";
+    for (size_t i = 0; i < *trackCount; ++i) {
+        TrackReader reader(file, bytes, position);
+        reader.readTrack(static_cast<int32_t>(i));
+        if (reader.failed()) {
+            reason = reader.reason() + " (the header declares " + std::to_string(*trackCount) + " tracks)";
             return false;
         }
-        position = reader->position();
-        if (i == 0) file.title = reader->title();
-        file.tempoEvents.insert(file.tempoEvents.end(), reader->tempoEvents().begin(), reader->tempoEvents().end());
-        reader.reset();
-        if (i < early.size()) early[i].reset();
+        position = reader.position();
+        if (i == 0) file.title = reader.title();
+        file.tempoEvents.insert(file.tempoEvents.end(), reader.tempoEvents().begin(), reader.tempoEvents().end());
     }
     if (file.tempoEvents.empty()) file.tempoEvents.push_back(TempoEvent{0, kDefaultUsPerQuarter});
     std::stable_sort(file.tempoEvents.begin(), file.tempoEvents.end(),

@@ -1,12 +1,12 @@
 #include "prep/note_extraction.h"
 
 #include <algorithm>
+#include <numeric>
 #include <array>
 #include <cstddef>
 #include <limits>
 #include <span>
 
-#include "common/parallel.h"
 #include "prep/sort_by_key.h"
 #include "prep/track_set.h"
 
@@ -205,34 +205,16 @@ std::vector<int32_t> originsInSortedOrder(std::span<const PreparedNote> result, 
 }  // namespace
 
 std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
-    // Each track has a stretch of the list with a place for every note-on, so
-    // that the tracks can be paired side by side on several threads; the
-    // places of note-ons never released are closed up afterwards.
-    const size_t trackCount = file.tracks.size();
-    size_t eventCount = 0;
-    for (const MidiTrack& track : file.tracks) eventCount += track.events.size();
-    const unsigned threads = observer ? 1 : threadsFor(eventCount);  // an observer hears the tracks in order
-
-    std::vector<size_t> noteOns(trackCount);
-    forEachIndex(trackCount, threads, [&](size_t r) { noteOns[r] = countNoteOns(file.tracks[r]); });
-    std::vector<size_t> first(trackCount + 1, 0);  // where each track's stretch starts
-    for (size_t r = 0; r < trackCount; ++r) first[r + 1] = first[r] + noteOns[r];
-
-    std::vector<PreparedNote> notes(first[trackCount]);
-    std::vector<size_t> made(trackCount);
-    forEachIndex(trackCount, threads, [&](size_t r) {
-        const std::span<PreparedNote> places(notes.data() + first[r], noteOns[r]);
-        made[r] = pairTrack(file.tracks[r], static_cast<int32_t>(r), places, observer);
-    });
-
+    // Room for every note-on, made once; each track's notes follow the last
+    // track's, and the places of note-ons never released are dropped as it goes.
+    std::vector<size_t> noteOns(file.tracks.size());
+    for (size_t r = 0; r < file.tracks.size(); ++r) noteOns[r] = countNoteOns(file.tracks[r]);
+    std::vector<PreparedNote> notes(std::accumulate(noteOns.begin(), noteOns.end(), size_t{0}));
     size_t end = 0;
-    for (size_t r = 0; r < trackCount; ++r) {
-        const auto from = notes.begin() + static_cast<std::ptrdiff_t>(first[r]);
-        const auto to = from + static_cast<std::ptrdiff_t>(made[r]);
-        if (end != first[r]) std::move(from, to, notes.begin() + static_cast<std::ptrdiff_t>(end));
-        end += made[r];
+    for (size_t r = 0; r < file.tracks.size(); ++r) {
+        end += pairTrack(file.tracks[r], static_cast<int32_t>(r), std::span(notes.data() + end, noteOns[r]), observer);
     }
-    notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(end), notes.end());
+    notes.resize(end);
     return notes;
 }
 

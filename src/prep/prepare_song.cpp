@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "common/parallel.h"
 #include "envelope/assign_envelopes.h"
 #include "envelope/combinations.h"
 #include "envelope/track_order.h"
@@ -107,9 +106,7 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
 
     // From here on each output track is worked on by itself: it is
     // arbitrated, grouped into chords and given its programs into a list of
-    // its own. Large songs have their tracks done side by side (each writes
-    // only what is its own), so that a long arbitration runs beside the
-    // other tracks' chords.
+    // its own.
     const std::vector<bool> home = homeTrackFlags(routing);
     const int32_t threshold = chordThreshold(song.tpqn);
     std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
@@ -147,21 +144,14 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         std::iota(positions.begin(), positions.end(), 0);
         comboPlans[o] = planTrackCombinations(tables, count32(o), records[o], inTimeOrder(records[o], std::move(positions)));
     };
-    const unsigned threads = observer ? 1 : threadsFor(routed.size());
-    if (observer) {
-        // One track after another, all arbitrations before all chords.
-        for (size_t o = 0; o < outputCount; ++o) arbitrate(o);
-        int32_t firstPosition = 0;
-        for (size_t o = 0; o < outputCount; ++o) {
-            const int32_t pieceCount = count32(pieces[o].size());
-            group(o, firstPosition);
-            firstPosition += pieceCount;
-        }
-    } else {
-        forEachIndex(outputCount, threads, [&](size_t o) {
-            arbitrate(o);
-            group(o, 0);
-        });
+    // All arbitrations before all chords, so that an observer hears the
+    // tracks' decisions in that order.
+    for (size_t o = 0; o < outputCount; ++o) arbitrate(o);
+    int32_t firstPosition = 0;
+    for (size_t o = 0; o < outputCount; ++o) {
+        const int32_t pieceCount = count32(keptInPlace[o] ? members[o].size() : pieces[o].size());
+        group(o, firstPosition);
+        firstPosition += pieceCount;
     }
     members = std::vector<std::vector<int32_t>>();
 
@@ -175,13 +165,13 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
     if (4 * noteCount >= 3 * routed.capacity()) song.notes = std::move(routed);
     routed = std::vector<PreparedNote>();
     song.notes.resize(noteCount);  // every place is written below
-    forEachIndex(outputCount, threads, [&](size_t o) {
+    for (size_t o = 0; o < outputCount; ++o) {
         std::move(records[o].begin(), records[o].end(), song.notes.begin() + static_cast<std::ptrdiff_t>(firstNote[o]));
         records[o] = std::vector<PreparedNote>();
         std::vector<int32_t>& positions = song.trackNotes[o];
         positions.resize(firstNote[o + 1] - firstNote[o]);
         std::iota(positions.begin(), positions.end(), count32(firstNote[o]));
-    });
+    }
 
     for (int32_t o = 0; o < song.outputTrackCount; ++o) {
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";

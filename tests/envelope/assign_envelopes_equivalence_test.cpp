@@ -11,7 +11,6 @@
 #include "envelope/pitch_values.h"
 #include "envelope/token_expansion.h"
 #include "plain_record_search.h"
-#include "forced_threads.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -168,16 +167,13 @@ SongFixture randomSong(uint32_t seed, int notes = 120) {
     return f;
 }
 
-// Runs the pass on `threads` threads and checks every note's record and the
-// table against the literal reading.
-void expectLiteralResult(uint32_t seed, int notes, unsigned threads) {
+// Runs the pass and checks every note's record and the table against the
+// literal reading.
+void expectLiteralResult(uint32_t seed, int notes) {
     SongFixture f = randomSong(seed, notes);
     PlainTable plain;
     const std::vector<int32_t> want = plainPass(plain, f);
-    {
-        const testing::ForcedThreads forced(threads);
-        f.assign();
-    }
+    f.assign();
     for (size_t n = 0; n < f.song.notes.size(); ++n) {
         const int32_t output = [&] {
             for (size_t o = 0; o < f.song.trackNotes.size(); ++o) {
@@ -187,26 +183,24 @@ void expectLiteralResult(uint32_t seed, int notes, unsigned threads) {
             return -1;
         }();
         if (output == 3 || output == 4) continue;
-        ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n << ", threads " << threads;
+        ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n;
     }
-    ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed << ", threads " << threads;
+    ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed;
     for (size_t k = 0; k < plain.records.size(); ++k) {
         ASSERT_TRUE(testing::sameRecord(f.tables.records[k], plain.records[k]))
-            << "seed " << seed << ", record " << k << ", threads " << threads;
+            << "seed " << seed << ", record " << k;
     }
 }
 
 TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGive) {
     for (uint32_t seed = 0; seed < 300; ++seed) {
-        ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 120, 1));
-        ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 120, 2));
+        ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 120));
     }
 }
 
-// Thousands of notes go from the sampling thread to the record search in
-// many chunks, some cut short by long lists.
-TEST(AssignEnvelopesEquivalence, GivesTheSameOnTwoThreadsOverManyChunks) {
-    for (const uint32_t seed : {1u, 25u, 50u}) ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 4000, 2));
+// Thousands of notes, so that records are shared and lengthened many times.
+TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGiveOnLargeSongs) {
+    for (const uint32_t seed : {1u, 25u, 50u}) ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 4000));
 }
 
 }  // namespace

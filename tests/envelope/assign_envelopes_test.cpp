@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "forced_threads.h"
 #include "prep/conversion_error.h"
 #include "song_fixture.h"
 
@@ -221,45 +220,27 @@ TEST(AssignEnvelopes, AHugeNoteStopsTheConversionBeforeSampling) {
               "too many envelope frames: the note at tick 123 on TR2 takes the song past 33554432 frames");
 }
 
-// On two threads the notes are sampled ahead of the record search: a note
-// that fails there still fails after every note before it has its record,
-// with the same message and the same log as on one thread.
-TEST(AssignEnvelopes, AFailingNoteGivesTheSameErrorAndLogOnTwoThreads) {
-    struct Outcome {
-        std::string message;
-        std::string log;
-        std::vector<int32_t> envelopes;
-    };
-    auto run = [](unsigned threads) {
-        SongFixture f(2, 1);
-        f.song.tpqn = 1;
-        f.song.initialBpm = 1;  // 3600 frames a tick
-        f.range(0, 0, 2.0);
-        for (int32_t i = 0; i < 2000; ++i) {
-            f.bend(0, i, 8192 + (i * 37) % 3000);
-            f.add(0, 0, i, i + 1);
-        }
-        f.add(1, 0, 5, 5 + 9000);  // takes the song past the frame limit
-        const testing::ForcedThreads forced(threads);
-        Outcome outcome;
-        std::ostringstream log;
-        outcome.message = conversionErrorOf([&] { assignEnvelopes(f.tables, f.song, f.bends, f.ranges, log); });
-        outcome.log = log.str();
-        for (const PreparedNote& n : f.song.notes) outcome.envelopes.push_back(n.envelopeIndex);
-        return outcome;
-    };
-    const Outcome one = run(1);
-    const Outcome two = run(2);
-    EXPECT_EQ(one.message, "too many envelope frames: the note at tick 5 on TR2 takes the song past 33554432 frames");
-    EXPECT_EQ(two.message, one.message);
-    EXPECT_EQ(one.log, "[ENV] track=1 notes=2000\n[ENV] track=2 notes=1\n");
-    EXPECT_EQ(two.log, one.log);
-    EXPECT_EQ(two.envelopes, one.envelopes);
+// A note that fails stops the pass after every note before it has its
+// record, with the log of the tracks reached.
+TEST(AssignEnvelopes, AFailingNoteStopsThePassWhereItIs) {
+    SongFixture f(2, 1);
+    f.song.tpqn = 1;
+    f.song.initialBpm = 1;  // 3600 frames a tick
+    f.range(0, 0, 2.0);
+    for (int32_t i = 0; i < 2000; ++i) {
+        f.bend(0, i, 8192 + (i * 37) % 3000);
+        f.add(0, 0, i, i + 1);
+    }
+    f.add(1, 0, 5, 5 + 9000);  // takes the song past the frame limit
+    std::ostringstream log;
+    EXPECT_EQ(conversionErrorOf([&] { assignEnvelopes(f.tables, f.song, f.bends, f.ranges, log); }),
+              "too many envelope frames: the note at tick 5 on TR2 takes the song past 33554432 frames");
+    EXPECT_EQ(log.str(), "[ENV] track=1 notes=2000\n[ENV] track=2 notes=1\n");
+    EXPECT_GE(f.song.notes[1999].envelopeIndex, 0);  // the last note before it, bent
 }
 
 // An En token record holds every token the arpeggio spells, up to as many as
-// a song has frames; one more is an error that names the entry, on one
-// thread or two, after the same notes have their records. Values for a note
+// a song has frames; one more is an error that names the entry. Values for a note
 // with a vibrato take only the note's frames, however long the arpeggio.
 TEST(AssignEnvelopes, AnArpeggioTokenRecordIsBoundByTheFrameLimit) {
     struct Case {
@@ -276,37 +257,27 @@ TEST(AssignEnvelopes, AnArpeggioTokenRecordIsBoundByTheFrameLimit) {
         {{"L", "D2147483647", "U2147483647"}, true, 64, ""},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> messages;
-        std::vector<std::vector<int32_t>> envelopes;
-        for (const unsigned threads : {1u, 2u}) {
-            SongFixture f(2, 1);
-            f.tables.apPcMap[1] = c.arpeggio;
-            f.tables.apCcMap[64] = c.arpeggio;
-            f.tables.apPcMap[2] = {"U3"};
-            f.tables.emoMap[1] = {"1", "0"};
-            if (c.vibrato) f.modulation(0, 0, 1);
-            for (int32_t i = 0; i < 600; ++i) f.addChord(0, 0, i * 2, i * 2 + 2, {0, 7 + i % 3}, 1);
-            if (c.cc12 >= 0) f.cc12(0, 1300, c.cc12);
-            const int32_t last = f.addChord(1, 0, 1300, 1304, {0, 4});
-            const testing::ForcedThreads forced(threads);
-            messages.push_back(conversionErrorOf([&] { f.assign(); }));
-            std::vector<int32_t> used;
-            for (const PreparedNote& n : f.song.notes) used.push_back(n.envelopeIndex);
-            envelopes.push_back(used);
-            if (!messages.back().empty()) continue;
-            const EnvelopeRecord& r = f.recordOf(last);
-            if (c.vibrato) {
-                // 4 frames of the top tone, 4, plus the vibrato.
-                EXPECT_EQ(r.enValues, (Values{4, 4, 4, 4}));
-                EXPECT_EQ(r.emValues, (Values{1, 0, 1, 0}));
-            } else {
-                EXPECT_TRUE(r.enVerbatim);
-                EXPECT_EQ(r.enTokens.size, 33554432);
-            }
+        SongFixture f(2, 1);
+        f.tables.apPcMap[1] = c.arpeggio;
+        f.tables.apCcMap[64] = c.arpeggio;
+        f.tables.apPcMap[2] = {"U3"};
+        f.tables.emoMap[1] = {"1", "0"};
+        if (c.vibrato) f.modulation(0, 0, 1);
+        for (int32_t i = 0; i < 600; ++i) f.addChord(0, 0, i * 2, i * 2 + 2, {0, 7 + i % 3}, 1);
+        if (c.cc12 >= 0) f.cc12(0, 1300, c.cc12);
+        const int32_t last = f.addChord(1, 0, 1300, 1304, {0, 4});
+        const std::string message = conversionErrorOf([&] { f.assign(); });
+        EXPECT_EQ(message, c.message) << ::testing::PrintToString(c.arpeggio);
+        if (!message.empty()) continue;
+        const EnvelopeRecord& r = f.recordOf(last);
+        if (c.vibrato) {
+            // 4 frames of the top tone, 4, plus the vibrato.
+            EXPECT_EQ(r.enValues, (Values{4, 4, 4, 4}));
+            EXPECT_EQ(r.emValues, (Values{1, 0, 1, 0}));
+        } else {
+            EXPECT_TRUE(r.enVerbatim);
+            EXPECT_EQ(r.enTokens.size, 33554432);
         }
-        EXPECT_EQ(messages[0], c.message) << ::testing::PrintToString(c.arpeggio);
-        EXPECT_EQ(messages[1], messages[0]);
-        EXPECT_EQ(envelopes[1], envelopes[0]);
     }
 }
 
