@@ -6,14 +6,13 @@
 #include <streambuf>
 
 #include "envelope/assign_envelopes.h"
-#include "envelope/record_search.h"
+#include "envelope/combinations.h"
+#include "envelope/search/record_search.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "mml/definitions.h"
 #include "mml/document_writer.h"
-#include "prep/event_collection.h"
 #include "prep/prepare_song.h"
-#include "prep/timing.h"
 #include "song_generator.h"
 
 namespace tonequill::bench {
@@ -49,19 +48,23 @@ SongRequest requestFor(const benchmark::State& state) {
 }
 
 struct Converted {
-    MidiFile file;
     MappingTables tables;
     PreparedSong song;
+    EnvelopeTable envelopes;
+    ComboTable combos;
 };
 
-Converted prepared(const SongRequest& request) {
+Converted converted(const SongRequest& request) {
     Converted c;
     const std::vector<uint8_t> bytes = generateSong(request);
+    MidiFile file;
     std::string reason;
-    readMidiBytes(c.file, bytes, reason);
+    readMidiBytes(file, bytes, reason);
     parseMappingText(c.tables, benchMappingText());
     Nowhere log;
-    prepareSong(c.song, c.tables, c.file, log.stream);
+    c.song = prepareSong(file, log.stream);
+    c.envelopes = assignEnvelopes(c.tables, c.song, log.stream);
+    c.combos = numberCombinations(c.tables, c.song, c.envelopes);
     return c;
 }
 
@@ -80,37 +83,28 @@ void preparationBench(benchmark::State& state) {
     MidiFile file;
     std::string reason;
     readMidiBytes(file, bytes, reason);
-    MappingTables mapping;
-    parseMappingText(mapping, benchMappingText());
     for (auto _ : state) {
-        MappingTables tables = mapping;
-        PreparedSong song;
         Nowhere log;
-        prepareSong(song, tables, file, log.stream);
+        const PreparedSong song = prepareSong(file, log.stream);
         benchmark::DoNotOptimize(song.notes.data());
     }
 }
 
 void envelopeBench(benchmark::State& state) {
-    Converted c = prepared(requestFor(state));
-    const int32_t offset = hasConductorTrack(c.file) ? 1 : 0;
-    const SourceTrackEvents events = distributeEvents(collectEvents(c.file), offset, c.song.sourceTrackCount);
-    MappingTables mapping;
-    parseMappingText(mapping, benchMappingText());
+    const Converted c = converted(requestFor(state));
     for (auto _ : state) {
-        MappingTables tables = mapping;
         Nowhere log;
-        assignEnvelopes(tables, c.song, events.bends, events.ranges, log.stream);
-        benchmark::DoNotOptimize(tables.records.data());
+        const EnvelopeTable envelopes = assignEnvelopes(c.tables, c.song, log.stream);
+        benchmark::DoNotOptimize(envelopes.records.data());
     }
 }
 
 void writerBench(benchmark::State& state) {
-    Converted c = prepared(requestFor(state));
+    const Converted c = converted(requestFor(state));
     for (auto _ : state) {
         Nowhere out;
         Nowhere log;
-        writeMmlDocument(out.stream, c.tables, c.song, c.file, log.stream);
+        writeMmlDocument(out.stream, c.tables, c.song, c.envelopes, c.combos, log.stream);
         benchmark::DoNotOptimize(out.buffer.written);
     }
 }
@@ -153,8 +147,9 @@ void recordSearchBench(benchmark::State& state) {
         curves.emplace_back(em, std::vector<int32_t>(150, 0));
     }
     for (auto _ : state) {
-        MappingTables tables;
-        for (const auto& [em, en] : curves) benchmark::DoNotOptimize(findValueRecord(tables, em, en));
+        EnvelopeTable table;
+        RecordSearch search(table);
+        for (const auto& [em, en] : curves) benchmark::DoNotOptimize(findValueRecord(search, em, en));
     }
     state.SetItemsProcessed(state.iterations() * notes);
 }

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "report/report_command.h"
+#include "app/report_command.h"
 
 namespace {
 

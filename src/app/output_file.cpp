@@ -10,7 +10,7 @@
 #include "app/interrupt_cleanup.h"
 #include "app/limited_streambuf.h"
 #include "common/file_system.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/interrupt_cleanup.h"
-#include "report/report_command.h"
+#include "app/report_command.h"
 
 int main(int argc, char** argv) {
     tonequill::installInterruptCleanup();

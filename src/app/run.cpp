@@ -11,6 +11,8 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "mml/document_writer.h"
+#include "envelope/assign_envelopes.h"
+#include "envelope/combinations.h"
 #include "prep/prepare_song.h"
 
 namespace tonequill {
@@ -36,22 +38,28 @@ std::string outputPath(const std::string& input) {
 
 namespace {
 
-// Prepares the song, then has the document stored; the document is only
-// started once preparation has succeeded.
-void convertSong(MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log, PrepObserver* observer,
-                 const RunInspector& inspect) {
+// The conversion's stages in order: prepare, assign envelopes, number
+// combinations, write. The document is only started once every stage before
+// it has succeeded.
+void convertSong(const MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log,
+                 PrepObserver* observer, const RunInspector& inspect) {
     log << "[PREP] start\n";
-    PreparedSong song;
-    if (observer == nullptr && !inspect) {
-        prepareSongDroppingEvents(song, tables, file, log);  // the run needs nothing more of them
-    } else {
-        prepareSong(song, tables, file, log, observer);
-    }
+    const PreparedSong song = prepareSong(file, log, observer);
+
+    log << "[ENV] assign start\n";
+    EnvelopeTable envelopes = assignEnvelopes(tables, song, log);
+    log << "[ENV] assign done\n";
+
+    log << "[COMBO] build start\n";
+    const ComboTable combos = numberCombinations(tables, song, envelopes);
+    log << "[COMBO] total=" << combos.list.size() << "\n";
+    log << "[PREP] ===== end =====\n";
     log << "[PREP] done\n";
+
     log << "[WRITE] start\n";
-    io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, file, log); });
+    io.storeDocument([&](std::ostream& out) { writeMmlDocument(out, tables, song, envelopes, combos, log); });
     log << "[WRITE] end\n";
-    if (inspect) inspect(tables, file, song);
+    if (inspect) inspect(Conversion{tables, file, song, envelopes, combos});
 }
 
 }  // namespace

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "app/limited_streambuf.h"
+#include "common/combination.h"
+#include "common/envelope_table.h"
+#include "common/prepared_song.h"
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
 #include "prep/prep_observer.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 
@@ -34,8 +37,15 @@ struct RunIo {
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
 };
 
-// What a finished run leaves for a report: everything read and prepared.
-using RunInspector = std::function<void(const MappingTables&, const MidiFile&, const PreparedSong&)>;
+// What a finished run leaves for a report: everything read and made.
+struct Conversion {
+    const MappingTables& tables;
+    const MidiFile& file;
+    const PreparedSong& song;
+    const EnvelopeTable& envelopes;
+    const ComboTable& combos;
+};
+using RunInspector = std::function<void(const Conversion&)>;
 
 // The run sequence from loading the mapping file to "Convert done". Messages
 // go to `out`, progress lines to `log`. Returns the exit status. A report

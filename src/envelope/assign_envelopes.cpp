@@ -10,11 +10,11 @@
 #include "envelope/combined_values.h"
 #include "envelope/envelope_frames.h"
 #include "envelope/note_sources.h"
-#include "envelope/record_search.h"
+#include "envelope/search/record_search.h"
 #include "envelope/source_memo.h"
 #include "envelope/token_expansion.h"
 #include "envelope/track_order.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {
@@ -44,15 +44,10 @@ struct SourceState {
 // or makes its record; records are numbered by first use.
 class EnvelopePass {
 public:
-    EnvelopePass(MappingTables& tables, PreparedSong& song, const std::vector<std::vector<PitchBend>>& bends,
-                 const std::vector<std::vector<BendRange>>& ranges, std::ostream& log)
-        : tables_(tables),
-          song_(song),
-          bendsByTrack_(bends),
-          bendRangesByTrack_(ranges),
-          log_(log),
-          ticksPerFrame_(ticksPerFrame(song)),
-          memo_(tables) {}
+    EnvelopePass(const MappingTables& tables, const PreparedSong& song, EnvelopeTable& table, std::ostream& log)
+        : song_(song), table_(table), search_(table), log_(log), ticksPerFrame_(ticksPerFrame(song)), memo_(tables) {
+        table_.noteRecords.assign(song.notes.size(), -1);
+    }
 
     void run() {
         for (int32_t track = 0; track < song_.outputTrackCount; ++track) {
@@ -62,7 +57,7 @@ public:
             log_ << "[ENV] track=" << track + 1 << " notes=" << order.size() << "\n";
             states_.assign(static_cast<size_t>(std::max(0, song_.sourceTrackCount)), SourceState{});
             for (const int32_t index : order) {
-                song_.notes[static_cast<size_t>(index)].envelopeIndex = recordOfNote(track, index);
+                table_.noteRecords[static_cast<size_t>(index)] = recordOfNote(track, index);
                 releaseLongLists();
             }
         }
@@ -81,7 +76,7 @@ private:
         const int64_t frameCount = framesOfNote(note.startTick, note.endTick, ticksPerFrame_);
         budget_.take(frameCount, site);  // keeps frameCount within 32 bits too
         const auto frames = static_cast<int32_t>(frameCount);
-        sampleBend(bend_, state.bend, listOf(bendsByTrack_, source), listOf(bendRangesByTrack_, source),
+        sampleBend(bend_, state.bend, listOf(song_.bendsByTrack, source), listOf(song_.bendRangesByTrack, source),
                    note.startTick, frames, ticksPerFrame_, site);
 
         ArpeggioMemo& arpeggio = memo_.arpeggio(note, state.cc12.at(listOf(song_.cc12ByTrack, source), note.startTick));
@@ -96,16 +91,16 @@ private:
             // A token record found once stays the answer for every later note
             // of the same vibrato or arpeggio.
             int32_t& firstNote = hasEmo ? vibrato.tokenNote : arpeggio.tokenNote;
-            if (firstNote >= 0) return song_.notes[static_cast<size_t>(firstNote)].envelopeIndex;
+            if (firstNote >= 0) return table_.noteRecords[static_cast<size_t>(firstNote)];
             firstNote = index;
-            if (hasEmo) return findTokenEmRecord(tables_, vibrato.choice.tokens, vibrato.choice.name);
+            if (hasEmo) return findTokenEmRecord(search_, vibrato.choice.tokens, vibrato.choice.name);
             TokenRuns tokens = arpeggio.tokensForChord(note.chordIntervals);
             if (tokens.empty()) tokens.append("0", 1);
             if (tokens.size > kMaxSongFrames) {
                 throw ConversionError("[ApMap] key " + arpeggio.choice.apText + ": the arpeggio expands to more than " +
                                       std::to_string(kMaxSongFrames) + " values");
             }
-            return findTokenEnRecord(tables_, std::move(tokens), arpeggio.choice.apText);
+            return findTokenEnRecord(search_, std::move(tokens), arpeggio.choice.apText);
         }
 
         int32_t k = -1;
@@ -116,7 +111,7 @@ private:
             // frames as an earlier note's gives that note's record.
             const uint64_t key = ArpeggioMemo::vibratoKey(vibrato, frames);
             if (const auto known = arpeggio.withVibrato.find(key); known != arpeggio.withVibrato.end()) {
-                k = song_.notes[static_cast<size_t>(known->second)].envelopeIndex;
+                k = table_.noteRecords[static_cast<size_t>(known->second)];
             } else {
                 k = combinedRecord(vibrato, arpeggio, note, frames, site);
                 arpeggio.rememberWithVibrato(key, index);
@@ -126,7 +121,7 @@ private:
             // A note with two or three sources names the record it lands on:
             // the latest note to use a shared record names it, and labels of a
             // kind this note lacks stay as an earlier note left them.
-            EnvelopeRecord& record = tables_.records[static_cast<size_t>(k)];
+            EnvelopeRecord& record = table_.records[static_cast<size_t>(k)];
             if (hasAp) {
                 record.hasAp = true;
                 record.apText = arpeggio.choice.apText;
@@ -144,8 +139,8 @@ private:
     // The record of a note's value lists. A long note's lists are made for it
     // alone and handed to its record, as a held note's lists can be very long.
     int32_t valueRecord(std::vector<int32_t>& fine, std::vector<int32_t>& coarse, int32_t frames) {
-        if (frames > kLongNoteFrames) return findValueRecord(tables_, std::move(fine), std::move(coarse));
-        return findValueRecord(tables_, fine, coarse);
+        if (frames > kLongNoteFrames) return findValueRecord(search_, std::move(fine), std::move(coarse));
+        return findValueRecord(search_, fine, coarse);
     }
 
     // The summed values of a note with two or three sources.
@@ -187,10 +182,9 @@ private:
         }
     }
 
-    MappingTables& tables_;
-    PreparedSong& song_;
-    const std::vector<std::vector<PitchBend>>& bendsByTrack_;
-    const std::vector<std::vector<BendRange>>& bendRangesByTrack_;
+    const PreparedSong& song_;
+    EnvelopeTable& table_;
+    RecordSearch search_;
     std::ostream& log_;
     double ticksPerFrame_ = 1.0;
     FrameBudget budget_;
@@ -203,9 +197,10 @@ private:
 
 }  // namespace
 
-void assignEnvelopes(MappingTables& tables, PreparedSong& song, const std::vector<std::vector<PitchBend>>& bendsByTrack,
-                     const std::vector<std::vector<BendRange>>& bendRangesByTrack, std::ostream& log) {
-    EnvelopePass(tables, song, bendsByTrack, bendRangesByTrack, log).run();
+EnvelopeTable assignEnvelopes(const MappingTables& tables, const PreparedSong& song, std::ostream& log) {
+    EnvelopeTable table;
+    EnvelopePass(tables, song, table, log).run();
+    return table;
 }
 
 }  // namespace tonequill

@@ -1,18 +1,18 @@
 #pragma once
 
 #include <ostream>
-#include <vector>
 
+#include "common/envelope_table.h"
+#include "common/prepared_song.h"
 #include "mapping/mapping_tables.h"
-#include "prep/prepared_song.h"
 
 namespace tonequill {
 
 // Gives every note of every output track but TR4 and TR5 its pitch-envelope
 // record (vibrato, arpeggio, pitch bend), collecting the distinct records in
-// `tables.records`. Writes one "[ENV] track=" line per visited track to `log`.
-void assignEnvelopes(MappingTables& tables, PreparedSong& song,
-                     const std::vector<std::vector<PitchBend>>& bendsByTrack,
-                     const std::vector<std::vector<BendRange>>& bendRangesByTrack, std::ostream& log);
+// the order of first use. Writes one "[ENV] track=" line per visited track to
+// `log`. Throws ConversionError when a note takes the song past its frame
+// limit or a value leaves 32 bits.
+EnvelopeTable assignEnvelopes(const MappingTables& tables, const PreparedSong& song, std::ostream& log);
 
 }  // namespace tonequill

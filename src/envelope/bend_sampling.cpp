@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "envelope/pitch_values.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 

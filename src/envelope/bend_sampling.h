@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "envelope/envelope_frames.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "envelope/pitch_values.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {

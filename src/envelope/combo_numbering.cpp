@@ -6,12 +6,12 @@
 
 namespace tonequill {
 
-int32_t comboNumber(PreparedSong& song, int32_t voice, int32_t level, int32_t trackNumber) {
+int32_t comboNumber(ComboTable& combos, int32_t voice, int32_t level, int32_t trackNumber) {
     const ComboKey key{voice, level, trackNumber};
-    if (const auto known = song.comboIndex.find(key); known != song.comboIndex.end()) return known->second;
-    const auto number = static_cast<int32_t>(song.combos.size());
-    song.comboIndex.emplace(key, number);
-    song.combos.push_back(Combination{voice, level, trackNumber});
+    if (const auto known = combos.index.find(key); known != combos.index.end()) return known->second;
+    const auto number = static_cast<int32_t>(combos.list.size());
+    combos.index.emplace(key, number);
+    combos.list.push_back(Combination{voice, level, trackNumber});
     return number;
 }
 

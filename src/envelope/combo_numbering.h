@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "mapping/mapping_tables.h"
-#include "prep/prepared_song.h"
+#include "common/combination.h"
+#include "common/envelope_record.h"
 
 namespace tonequill {
 
 // The combination number of (voice, level, trackNumber): the one it already
-// has, or the next free number, entered in `comboIndex` and `combos`.
-int32_t comboNumber(PreparedSong& song, int32_t voice, int32_t level, int32_t trackNumber);
+// has, or the next free number, entered in the table.
+int32_t comboNumber(ComboTable& combos, int32_t voice, int32_t level, int32_t trackNumber);
 
 // The note-envelope record of a TR4 voice, made from its [EnMap] entry (the
 // single value 0 when missing or empty): per-frame values when every token is

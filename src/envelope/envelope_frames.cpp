@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 

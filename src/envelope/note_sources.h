@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "mapping/mapping_tables.h"
-#include "prep/prepared_song.h"
-#include "prep/tick_cursor.h"
+#include "common/prepared_song.h"
+#include "common/tick_cursor.h"
 
 namespace tonequill {
 

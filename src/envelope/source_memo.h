@@ -6,9 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/token_runs.h"
 #include "envelope/note_sources.h"
 #include "mapping/mapping_tables.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

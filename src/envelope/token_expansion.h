@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "envelope/token_runs.h"
+#include "common/token_runs.h"
 #include "mapping/mapping_tables.h"
 
 namespace tonequill {

@@ -3,12 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
-
-#include "envelope/envelope_record.h"
-#include "envelope/record_index.h"
-#include "envelope/value_pair_index.h"
 
 namespace tonequill {
 
@@ -24,8 +19,7 @@ struct EvDefinition {
 
 using TokenList = std::vector<std::string>;
 
-// The tables of the mapping file, plus the envelope table that envelope
-// assignment and combination building add to.
+// The tables of the mapping file, read-only once loaded.
 struct MappingTables {
     std::map<int32_t, EvDefinition> evMap;  // [EvMap]: voice -> volume shape
     std::map<int32_t, TokenList> eAtMap;    // [E@Map]: voice -> voice settings
@@ -33,11 +27,6 @@ struct MappingTables {
     std::map<int32_t, TokenList> emoMap;    // [EmoMap]: modulation (at-least match) -> vibrato
     std::map<int32_t, TokenList> apPcMap;   // [ApMap] plain keys: program + 1 -> arpeggio
     std::map<int32_t, TokenList> apCcMap;   // [ApMap] "E" keys: controller 12 value -> arpeggio
-
-    std::vector<EnvelopeRecord> records;          // the envelope table, by envelope number
-    ValuePairIndex valuePairIndex;                // value lists -> record index
-    std::map<int32_t, int32_t> enRecordPc;        // TR4 record index -> voice number
-    RecordIndex recordIndex;                      // finds records by content during the envelope pass
 };
 
 }  // namespace tonequill

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tempo_event.h"
 #include "midi/event_bytes.h"
 
 namespace tonequill {
@@ -18,11 +19,6 @@ struct MidiEvent {
 
 struct MidiTrack {
     std::vector<MidiEvent> events;  // file order, never re-sorted
-};
-
-struct TempoEvent {
-    int32_t tick = 0;
-    double usPerQuarter = 0.0;
 };
 
 struct MidiFile {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "mml/text_sink.h"
-#include "prep/channel_layout.h"
+#include "common/channel_layout.h"
 
 namespace tonequill {
 namespace {
@@ -190,12 +190,12 @@ void appendVolumeBody(TextSink& sink, int32_t voice, int32_t level, int32_t maxL
     }
 }
 
-void writeVolumeSection(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
+void writeVolumeSection(TextSink& sink, const MappingTables& tables, const ComboTable& combos) {
     sink.append("#OffsetEv ");
     sink.number(kOffsetEv);
     sink.append("\n\n");
-    for (std::size_t k = 0; k < song.combos.size(); ++k) {
-        const Combination& combo = song.combos[k];
+    for (std::size_t k = 0; k < combos.list.size(); ++k) {
+        const Combination& combo = combos.list[k];
         const int32_t maxLevel = levelCountOfTrack(combo.trackNumber) - 1;
         sink.append("E(");
         sink.number(kOffsetEv + static_cast<int64_t>(k));
@@ -211,12 +211,12 @@ void writeVolumeSection(TextSink& sink, const MappingTables& tables, const Prepa
     sink.append('\n');
 }
 
-void writeEmSection(TextSink& sink, const MappingTables& tables) {
+void writeEmSection(TextSink& sink, const EnvelopeTable& envelopes) {
     sink.append("#OffsetEm ");
     sink.number(kOffsetEm);
     sink.append("\n\n");
-    for (std::size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& record = tables.records[k];
+    for (std::size_t k = 0; k < envelopes.records.size(); ++k) {
+        const EnvelopeRecord& record = envelopes.records[k];
         if (!record.hasEm) continue;
         sink.append("E(");
         sink.number(kOffsetEm + static_cast<int64_t>(k));
@@ -245,12 +245,12 @@ void writeEmSection(TextSink& sink, const MappingTables& tables) {
     sink.append('\n');
 }
 
-void writeEnSection(TextSink& sink, const MappingTables& tables) {
+void writeEnSection(TextSink& sink, const EnvelopeTable& envelopes) {
     sink.append("#OffsetEn ");
     sink.number(kOffsetEn);
     sink.append("\n\n");
-    for (std::size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& record = tables.records[k];
+    for (std::size_t k = 0; k < envelopes.records.size(); ++k) {
+        const EnvelopeRecord& record = envelopes.records[k];
         if (!record.hasEn) continue;
         sink.append("E(");
         sink.number(kOffsetEn + static_cast<int64_t>(k));
@@ -261,8 +261,8 @@ void writeEnSection(TextSink& sink, const MappingTables& tables) {
             writeValueList(sink, record.enValues);
         }
         sink.append("}\t");
-        const auto noise = k <= 2147483647u ? tables.enRecordPc.find(static_cast<int32_t>(k)) : tables.enRecordPc.end();
-        if (noise != tables.enRecordPc.end()) {
+        const auto noise = k <= 2147483647u ? envelopes.enRecordPc.find(static_cast<int32_t>(k)) : envelopes.enRecordPc.end();
+        if (noise != envelopes.enRecordPc.end()) {
             sink.append("// PC  ");
             sink.number(noise->second);
         } else if (record.hasAp) {
@@ -282,11 +282,11 @@ void writeEnSection(TextSink& sink, const MappingTables& tables) {
     sink.append('\n');
 }
 
-void writeVoiceSection(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
+void writeVoiceSection(TextSink& sink, const MappingTables& tables, const ComboTable& combos) {
     sink.append("#OffsetE@ ");
     sink.number(kOffsetVoice);
     sink.append('\n');
-    for (int32_t voice : song.usedVoices) {
+    for (int32_t voice : combos.usedVoices) {
         sink.append("E(");
         sink.number(kOffsetVoice + voice);
         sink.append("){");
@@ -349,16 +349,18 @@ std::string volumeBody(int32_t voice, int32_t level, int32_t maxLevel, const Map
     return sink.take();
 }
 
-void writeDefinitions(TextSink& sink, const MappingTables& tables, const PreparedSong& song) {
-    writeVolumeSection(sink, tables, song);
-    writeEmSection(sink, tables);
-    writeEnSection(sink, tables);
-    writeVoiceSection(sink, tables, song);
+void writeDefinitions(TextSink& sink, const MappingTables& tables, const EnvelopeTable& envelopes,
+                      const ComboTable& combos) {
+    writeVolumeSection(sink, tables, combos);
+    writeEmSection(sink, envelopes);
+    writeEnSection(sink, envelopes);
+    writeVoiceSection(sink, tables, combos);
 }
 
-void writeDefinitions(std::ostream& out, const MappingTables& tables, const PreparedSong& song) {
+void writeDefinitions(std::ostream& out, const MappingTables& tables, const EnvelopeTable& envelopes,
+                      const ComboTable& combos) {
     TextSink sink(&out);
-    writeDefinitions(sink, tables, song);
+    writeDefinitions(sink, tables, envelopes, combos);
     sink.passOn();
 }
 

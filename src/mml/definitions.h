@@ -6,17 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "common/combination.h"
+#include "common/envelope_table.h"
 #include "mapping/mapping_tables.h"
 #include "mml/text_sink.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 
 // The four definition sections between the header and the song block:
 // volume envelopes (one per combination), Em and En pitch envelopes (one per
 // record with that part) and voices (one per used voice number).
-void writeDefinitions(std::ostream& out, const MappingTables& tables, const PreparedSong& song);
-void writeDefinitions(TextSink& sink, const MappingTables& tables, const PreparedSong& song);
+void writeDefinitions(std::ostream& out, const MappingTables& tables, const EnvelopeTable& envelopes,
+                      const ComboTable& combos);
+void writeDefinitions(TextSink& sink, const MappingTables& tables, const EnvelopeTable& envelopes,
+                      const ComboTable& combos);
 
 // The volume shape of a voice scaled to `level` out of `maxLevel`; without an
 // [EvMap] entry the level itself followed by " R 0".

@@ -21,25 +21,25 @@ void writeBlockStart(TextSink& sink, const PreparedSong& song) {
 }  // namespace
 
 void writeMmlDocument(std::ostream& out, const MappingTables& tables, const PreparedSong& song,
-                      const MidiFile& file, std::ostream& log) {
+                      const EnvelopeTable& envelopes, const ComboTable& combos, std::ostream& log) {
     // Every piece is appended to one buffer that goes to `out` in large blocks.
     TextSink sink(&out);
     log << "[WRITE] header\n";
     writeHeader(sink, song);
 
     log << "[WRITE] definitions\n";
-    log << " combos=" << song.combos.size() << "\n";
-    log << " env=" << tables.records.size() << "\n";
-    writeDefinitions(sink, tables, song);
+    log << " combos=" << combos.list.size() << "\n";
+    log << " env=" << envelopes.records.size() << "\n";
+    writeDefinitions(sink, tables, envelopes, combos);
     writeBlockStart(sink, song);
-    const TrackTextTools tools(tables, song, log);
+    const TrackTextTools tools(song, envelopes, combos, log);
     for (int32_t i = 0; i < song.outputTrackCount; ++i) {
         log << "[WRITE] TR" << static_cast<int64_t>(i) + 1 << "\n";
         writeTrackText(sink, tools, song, i, log);
     }
 
     // The tempo track is built whole, as its log lines tell.
-    sink.append(tempoTrackText(file, song, log));
+    sink.append(tempoTrackText(song, log));
     sink.append("}\n");
     sink.passOn();
 }

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "prep/channel_layout.h"
+#include "common/channel_layout.h"
 
 namespace tonequill {
 namespace {

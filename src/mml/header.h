@@ -4,7 +4,7 @@
 #include <string>
 
 #include "mml/text_sink.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

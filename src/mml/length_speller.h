@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mml/text_sink.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

@@ -21,13 +21,13 @@ int32_t beatsPerMinute(double usPerQuarter) {
 
 int32_t scaledTicks(int32_t tick, double tickScale) { return mmlTick(tick, tickScale, kTempoTrack); }
 
-std::string tempoTrackText(const MidiFile& file, const PreparedSong& song, std::ostream& log) {
+std::string tempoTrackText(const PreparedSong& song, std::ostream& log) {
     log << "[TR29] build start\n";
     TextSink text(nullptr);
     text.append("TR29\n");
     const LengthSpeller lengths(song.lengthTable, log);
     int32_t previous = 0;
-    for (const TempoEvent& entry : file.tempoEvents) {
+    for (const TempoEvent& entry : song.tempoEvents) {
         const int32_t place = scaledTicks(entry.tick, song.tickScale);
         log << "[TR29] tempo change tick=" << entry.tick << " -> scaled=" << place << "\n";
         if (place > previous) {

@@ -4,8 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "midi/midi_file.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 
@@ -16,6 +15,6 @@ int32_t scaledTicks(int32_t tick, double tickScale);
 
 // The tempo track TR29: every tempo entry of the file as "t" and its BPM,
 // with unbroken rests between them; starts "TR29\n" and ends "\n\n".
-std::string tempoTrackText(const MidiFile& file, const PreparedSong& song, std::ostream& log);
+std::string tempoTrackText(const PreparedSong& song, std::ostream& log);
 
 }  // namespace tonequill

@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "envelope/combination.h"
+#include "common/combination.h"
 
 namespace tonequill {
 

@@ -9,8 +9,8 @@
 
 #include "mml/mml_ticks.h"
 #include "mml/track_combos.h"
-#include "prep/channel_layout.h"
-#include "prep/conversion_error.h"
+#include "common/channel_layout.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {
@@ -91,20 +91,16 @@ std::vector<int32_t> notesInOrder(const PreparedSong& song, int32_t index, int64
 
 }  // namespace
 
-TrackTextTools::TrackTextTools(const MappingTables& tables, const PreparedSong& song, std::ostream& log)
-    : lengths(song.lengthTable, log) {
+TrackTextTools::TrackTextTools(const PreparedSong& song, const EnvelopeTable& envelopes, const ComboTable& combos,
+                               std::ostream& log)
+    : lengths(song.lengthTable, log), envelopes(envelopes), combos(combos) {
     // Read once here: the records are large, and a note looking at its own
     // record's two flags would miss the cache nearly every time.
-    auto parts = std::make_shared<std::vector<uint8_t>>();
-    parts->reserve(tables.records.size());
-    for (const EnvelopeRecord& record : tables.records) {
-        parts->push_back(static_cast<uint8_t>((record.hasEm ? kHasEm : 0) | (record.hasEn ? kHasEn : 0)));
+    envelopeParts.reserve(envelopes.records.size());
+    for (const EnvelopeRecord& record : envelopes.records) {
+        envelopeParts.push_back(static_cast<uint8_t>((record.hasEm ? kHasEm : 0) | (record.hasEn ? kHasEn : 0)));
     }
-    envelopeParts = std::move(parts);
 }
-
-TrackTextTools::TrackTextTools(const TrackTextTools& shared, std::ostream& log)
-    : lengths(shared.lengths, log), envelopeParts(shared.envelopeParts) {}
 
 std::string pitchText(int32_t note, int32_t octaveValue, TrackState& state, bool alwaysAbsolute) {
     TextSink sink(nullptr);
@@ -123,9 +119,10 @@ void envelopeSwitch(TextSink& sink, std::string_view name, int32_t value, int32_
     last = value;
 }
 
-std::string trackText(const MappingTables& tables, const PreparedSong& song, int32_t index, std::ostream& log) {
+std::string trackText(const PreparedSong& song, const EnvelopeTable& envelopes, const ComboTable& combos, int32_t index,
+                      std::ostream& log) {
     TextSink sink(nullptr);
-    const TrackTextTools tools(tables, song, log);
+    const TrackTextTools tools(song, envelopes, combos, log);
     writeTrackText(sink, tools, song, index, log);
     return sink.take();
 }
@@ -137,7 +134,7 @@ void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedS
     log << "[TR" << n << "] start\n";
     const ChannelLayout layout = channelLayout(index);
     const LengthSpeller& lengths = tools.lengths;
-    const std::vector<uint8_t>& envelopeParts = *tools.envelopeParts;
+    const std::vector<uint8_t>& envelopeParts = tools.envelopeParts;
 
     sink.append("TR");
     sink.number(n);
@@ -158,7 +155,7 @@ void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedS
     TrackState state;
     // A track number beyond 32 bits has no combinations and is never looked up.
     const bool numbered = fitsInt32(n);
-    const TrackCombos combos(song.comboIndex, numbered ? static_cast<int32_t>(n) : 0);
+    const TrackCombos combos(tools.combos.index, numbered ? static_cast<int32_t>(n) : 0);
     // Every tick below lies in the 32-bit range (places of notes, bars
     // between them), so the remainders on the bar grid are taken in 32 bits;
     // sums that may pass it are kept in 64.
@@ -201,7 +198,7 @@ void writeTrackText(TextSink& sink, const TrackTextTools& tools, const PreparedS
                 sink.number(combo);
                 state.lastEv = combo;
             }
-            const int32_t e = note.envelopeIndex;
+            const int32_t e = tools.envelopes.recordOf(position);
             if (index == 3) {
                 // The noise track's records carry only a note envelope.
                 envelopeSwitch(sink, "En", e < 0 ? -1 : e, state.lastEn);

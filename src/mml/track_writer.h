@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "mapping/mapping_tables.h"
+#include "common/combination.h"
+#include "common/envelope_table.h"
 #include "mml/length_speller.h"
 #include "mml/text_sink.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 
@@ -37,18 +38,19 @@ void envelopeSwitch(TextSink& sink, std::string_view name, int32_t value, int32_
 // The MML text of output track `index` (TRn with n = index + 1): its header
 // line, then rests, envelope switches, pitches and lengths in time order, cut
 // at every whole note with a line break, ending with "\n\n".
-std::string trackText(const MappingTables& tables, const PreparedSong& song, int32_t index, std::ostream& log);
+std::string trackText(const PreparedSong& song, const EnvelopeTable& envelopes, const ComboTable& combos, int32_t index,
+                      std::ostream& log);
 
 // What every track of one document shares, worked out once: the length
-// spellings and, per envelope record, which of its parts (Em, En) it has.
+// spellings, the envelope table and combinations, and per envelope record
+// which of its parts (Em, En) it has.
 struct TrackTextTools {
-    TrackTextTools(const MappingTables& tables, const PreparedSong& song, std::ostream& log);
-    // The same tools for a track written on a thread of its own, logging to
-    // `log`; the envelope parts are shared, not copied.
-    TrackTextTools(const TrackTextTools& shared, std::ostream& log);
+    TrackTextTools(const PreparedSong& song, const EnvelopeTable& envelopes, const ComboTable& combos, std::ostream& log);
 
     LengthSpeller lengths;
-    std::shared_ptr<const std::vector<uint8_t>> envelopeParts;  // per record: 1 when it has Em, 2 when it has En
+    const EnvelopeTable& envelopes;
+    const ComboTable& combos;
+    std::vector<uint8_t> envelopeParts;  // per record: 1 when it has Em, 2 when it has En
 };
 
 // The same text appended to `sink`, which may pass it on note by note.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "midi/midi_file.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

@@ -5,7 +5,7 @@
 
 #include "midi/midi_file.h"
 #include "prep/prep_observer.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

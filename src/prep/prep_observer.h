@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

@@ -6,16 +6,13 @@
 #include <string>
 #include <utility>
 
-#include "envelope/assign_envelopes.h"
-#include "envelope/combinations.h"
-#include "envelope/track_order.h"
 #include "prep/chords.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "prep/event_collection.h"
 #include "prep/length_table.h"
 #include "prep/note_extraction.h"
 #include "prep/routing.h"
-#include "prep/tick_cursor.h"
+#include "common/tick_cursor.h"
 #include "prep/timing.h"
 
 namespace tonequill {
@@ -33,11 +30,10 @@ using ProgramCursor = TickCursor<ProgramChange, &ProgramChange::program>;
 
 int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
-// The whole pipeline; `dropEvents`, when given, is `file` itself, whose
-// track events are let go once the notes are paired.
-void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
-             PrepObserver* observer, MidiFile* dropEvents) {
-    song = PreparedSong{};
+}  // namespace
+
+PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* observer) {
+    PreparedSong song;
     if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
 
     reportTempo(file, log);
@@ -47,6 +43,7 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
     const int32_t offset = hasConductorTrack(file) ? 1 : 0;
     song.sourceTrackCount = std::max(rawTrackCount - offset, 0);
     song.title = file.title;
+    song.tempoEvents = file.tempoEvents;
 
     const TrackRouting routing = routeTracks(file, offset, song.sourceTrackCount);
     song.routing = routing.routing;
@@ -74,16 +71,13 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
     song.programsByTrack = std::move(events.programs);
     song.modulationByTrack = std::move(events.modulation);
     song.cc12ByTrack = std::move(events.cc12);
+    song.bendsByTrack = std::move(events.bends);
+    song.bendRangesByTrack = std::move(events.ranges);
 
     // Pair the notes and send each to its output track.
     // The notes that are routed stay in the list of paired notes, closed up in
     // the same order: a million notes are not copied to a second list.
     std::vector<PreparedNote> routed = pairNotes(file, observer);
-    if (dropEvents != nullptr) {
-        // Nothing below reads the tracks' events: a large song's events take
-        // about as much memory as its notes.
-        for (MidiTrack& track : dropEvents->tracks) track.events = std::vector<MidiEvent>();
-    }
     std::vector<std::vector<int32_t>> members(outputCount);
     {
         const int32_t rawCount = count32(routed.size());
@@ -112,7 +106,6 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
     std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
     std::vector<std::vector<PreparedNote>> pieces(outputCount);
     std::vector<std::vector<PreparedNote>> records(outputCount);
-    std::vector<TrackComboPlan> comboPlans(outputCount);
 
     // One source track sounds at a time on each output track. A track fed by
     // one source track in time order keeps its notes where they are; the
@@ -127,8 +120,7 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         std::iota(members[o].begin(), members[o].end(), 0);
     };
     // Chords, then the program in force at each record's start (a track's
-    // records come in time order), then the track's combinations, planned
-    // while its records are at hand. `firstPosition` is where the track's
+    // records come in time order). `firstPosition` is where the track's
     // pieces start among all tracks' pieces, as an observer knows them.
     auto group = [&](size_t o, int32_t firstPosition) {
         const std::vector<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
@@ -138,11 +130,8 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         for (PreparedNote& n : records[o]) {
             const auto track = static_cast<size_t>(n.track);
             n.program = programs[track].at(song.programsByTrack[track], n.startTick);
-            if (o == 4) song.dpcmNotes.insert(n.note);  // written by TR5's work alone
+            if (o == 4) song.dpcmNotes.insert(n.note);
         }
-        std::vector<int32_t> positions(records[o].size());
-        std::iota(positions.begin(), positions.end(), 0);
-        comboPlans[o] = planTrackCombinations(tables, count32(o), records[o], inTimeOrder(records[o], std::move(positions)));
     };
     // All arbitrations before all chords, so that an observer hears the
     // tracks' decisions in that order.
@@ -177,30 +166,7 @@ void prepare(PreparedSong& song, MappingTables& tables, const MidiFile& file, st
         log << "[TRACK " << o + 1 << "] notes=" << song.trackNotes[static_cast<size_t>(o)].size() << "\n";
     }
 
-    log << "[ENV] assign start\n";
-    assignEnvelopes(tables, song, events.bends, events.ranges, log);
-    log << "[ENV] assign done\n";
-
-    // The combinations are numbered in track order; their TR4 records join
-    // the table after the envelope pass's records.
-    log << "[COMBO] build start\n";
-    ComboPlan plan;
-    numberCombinations(song, comboPlans, plan);
-    addNoiseRecords(tables, song, plan);
-    log << "[COMBO] total=" << song.combos.size() << "\n";
-
-    log << "[PREP] ===== end =====\n";
-}
-
-}  // namespace
-
-void prepareSong(PreparedSong& song, MappingTables& tables, const MidiFile& file, std::ostream& log,
-                 PrepObserver* observer) {
-    prepare(song, tables, file, log, observer, nullptr);
-}
-
-void prepareSongDroppingEvents(PreparedSong& song, MappingTables& tables, MidiFile& file, std::ostream& log) {
-    prepare(song, tables, file, log, nullptr, &file);
+    return song;
 }
 
 }  // namespace tonequill

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 

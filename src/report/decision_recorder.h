@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "prep/prep_observer.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 

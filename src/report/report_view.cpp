@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "prep/channel_layout.h"
+#include "common/channel_layout.h"
 
 namespace tonequill {
 

@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/combination.h"
+#include "common/envelope_table.h"
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 #include "report/bar_beat.h"
 #include "report/song_report.h"
 
@@ -20,6 +22,8 @@ struct ReportView {
     const MappingTables& tables;
     const MidiFile& file;
     const PreparedSong& song;
+    const EnvelopeTable& envelopes;
+    const ComboTable& combos;
     const SongReport& report;
     const BarBeatClock& clock;
 };

@@ -7,7 +7,7 @@
 
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 #include "report/decision_recorder.h"
 
 namespace tonequill {

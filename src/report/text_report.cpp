@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "prep/channel_layout.h"
+#include "common/channel_layout.h"
 #include "prep/routing.h"
 
 namespace tonequill {
@@ -293,10 +293,10 @@ private:
         int32_t e = -1;
         for (int32_t position : v_.song.trackNotes[static_cast<size_t>(d.outputIndex)]) {
             const PreparedNote& n = v_.song.notes[static_cast<size_t>(position)];
-            if (n.startTick == d.record.startTick) e = n.envelopeIndex;
+            if (n.startTick == d.record.startTick) e = v_.envelopes.recordOf(position);
         }
-        if (e < 0 || static_cast<size_t>(e) >= v_.tables.records.size()) return "with no arpeggio";
-        const EnvelopeRecord& r = v_.tables.records[static_cast<size_t>(e)];
+        if (e < 0 || static_cast<size_t>(e) >= v_.envelopes.records.size()) return "with no arpeggio";
+        const EnvelopeRecord& r = v_.envelopes.records[static_cast<size_t>(e)];
         if (!r.hasAp) return "with no arpeggio";
         if (r.enVerbatim) {
             return "with arpeggio En" + std::to_string(e) + " \"" + printableText(joined(r.enTokens, " ")) + "\" from " +
@@ -308,9 +308,9 @@ private:
     void voices() {
         out_ << "VOICES AND LEVELS\n";
         std::map<int32_t, std::map<int32_t, std::set<int32_t>>> levels;  // voice -> track -> levels
-        for (const Combination& c : v_.song.combos) levels[c.voice][c.trackNumber].insert(c.level);
+        for (const Combination& c : v_.combos.list) levels[c.voice][c.trackNumber].insert(c.level);
         std::vector<std::string> noEv, noAt, noEn;
-        for (int32_t voice : v_.song.usedVoices) {
+        for (int32_t voice : v_.combos.usedVoices) {
             std::vector<std::string> tracks;
             bool noise = false;
             for (const auto& [track, set] : levels[voice]) {
@@ -338,7 +338,7 @@ private:
             out_ << "  voice " << voice << " (" << what << "): " << joined(tracks, "; ")
                  << (missing.empty() ? "" : "; " + joined(missing, "; ")) << "\n";
         }
-        if (v_.song.usedVoices.empty()) out_ << "  (none)\n";
+        if (v_.combos.usedVoices.empty()) out_ << "  (none)\n";
         if (!noEv.empty()) out_ << "  Voices without an [EvMap] entry (flat volume \"level R 0\"): " << joined(noEv, ", ") << "\n";
         if (!noAt.empty()) out_ << "  Voices without an [E@Map] entry (body \"0\"): " << joined(noAt, ", ") << "\n";
         if (!noEn.empty()) out_ << "  Noise voices without an [EnMap] entry (pitch shape \"0\"): " << joined(noEn, ", ") << "\n";
@@ -353,12 +353,12 @@ private:
     void envelopes() {
         out_ << "ENVELOPES\n";
         int64_t vibrato = 0, arpeggio = 0, bend = 0, noise = 0;
-        for (size_t k = 0; k < v_.tables.records.size(); ++k) {
-            const EnvelopeRecord& r = v_.tables.records[k];
+        for (size_t k = 0; k < v_.envelopes.records.size(); ++k) {
+            const EnvelopeRecord& r = v_.envelopes.records[k];
             const std::string number = std::to_string(k);
             std::string line;
-            if (v_.tables.enRecordPc.count(static_cast<int32_t>(k))) {
-                const int32_t voice = v_.tables.enRecordPc.at(static_cast<int32_t>(k));
+            if (v_.envelopes.enRecordPc.count(static_cast<int32_t>(k))) {
+                const int32_t voice = v_.envelopes.enRecordPc.at(static_cast<int32_t>(k));
                 ++noise;
                 line = "En" + number + ": TR4 pitch shape of voice " + std::to_string(voice) +
                        (v_.tables.enMap.count(voice) && !v_.tables.enMap.at(voice).empty() ? " from [EnMap]"

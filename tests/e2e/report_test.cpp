@@ -16,7 +16,7 @@
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "report/decision_recorder.h"
-#include "report/report_command.h"
+#include "app/report_command.h"
 
 namespace tonequill::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "envelope/note_sources.h"
 #include "envelope/pitch_values.h"
 #include "envelope/token_expansion.h"
-#include "plain_record_search.h"
+#include "search/plain_record_search.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -183,11 +183,11 @@ void expectLiteralResult(uint32_t seed, int notes) {
             return -1;
         }();
         if (output == 3 || output == 4) continue;
-        ASSERT_EQ(f.song.notes[n].envelopeIndex, want[n]) << "seed " << seed << ", note " << n;
+        ASSERT_EQ(f.envelopeOf(static_cast<int32_t>(n)), want[n]) << "seed " << seed << ", note " << n;
     }
-    ASSERT_EQ(f.tables.records.size(), plain.records.size()) << "seed " << seed;
+    ASSERT_EQ(f.envelopes.records.size(), plain.records.size()) << "seed " << seed;
     for (size_t k = 0; k < plain.records.size(); ++k) {
-        ASSERT_TRUE(testing::sameRecord(f.tables.records[k], plain.records[k]))
+        ASSERT_TRUE(testing::sameRecord(f.envelopes.records[k], plain.records[k]))
             << "seed " << seed << ", record " << k;
     }
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -44,13 +44,12 @@ TEST(AssignEnvelopes, NoSourcesNoRecordAndForeignSourceTracksAreSkipped) {
     const int32_t noise = f.add(3, 0, 0, 10);
     const int32_t sample = f.add(4, 0, 0, 10);
     f.bend(0, 0, 16383);  // would bend every note of source track 0
-    f.song.notes[static_cast<size_t>(noise)].envelopeIndex = 77;
     f.assign();
-    EXPECT_EQ(f.note(plain).envelopeIndex, 0);
-    EXPECT_EQ(f.note(foreign).envelopeIndex, -1);
-    EXPECT_EQ(f.note(noise).envelopeIndex, 77);  // TR4 is left to combination building
-    EXPECT_EQ(f.note(sample).envelopeIndex, -1);
-    EXPECT_EQ(f.tables.records.size(), 1u);
+    EXPECT_EQ(f.envelopeOf(plain), 0);
+    EXPECT_EQ(f.envelopeOf(foreign), -1);
+    EXPECT_EQ(f.envelopeOf(noise), -1);  // TR4 is left to combination building
+    EXPECT_EQ(f.envelopeOf(sample), -1);
+    EXPECT_EQ(f.envelopes.records.size(), 1u);
 }
 
 TEST(AssignEnvelopes, ControllerTwelveAndChordArpeggios) {
@@ -81,10 +80,10 @@ TEST(AssignEnvelopes, ControllerTwelveAndChordArpeggios) {
         const int32_t n = c.chord ? f.addChord(0, 0, 5, 15, {0, 4, 7}, c.program) : f.add(0, 0, 5, 15, 60, 100, c.program);
         f.assign();
         if (c.enTokens.empty()) {
-            EXPECT_EQ(f.note(n).envelopeIndex, -1) << c.what;
+            EXPECT_EQ(f.envelopeOf(n), -1) << c.what;
             continue;
         }
-        ASSERT_EQ(f.note(n).envelopeIndex, 0) << c.what;
+        ASSERT_EQ(f.envelopeOf(n), 0) << c.what;
         const EnvelopeRecord& r = f.recordOf(n);
         EXPECT_TRUE(r.hasEn && r.enVerbatim && r.hasAp && !r.hasEm) << c.what;
         EXPECT_EQ(r.enTokens.spelled(), c.enTokens) << c.what;
@@ -101,8 +100,8 @@ TEST(AssignEnvelopes, VibratoAloneSharesATokenRecordByTheAtLeastMatch) {
     const int32_t first = f.add(0, 0, 0, 10);
     const int32_t second = f.add(0, 1, 20, 30);
     f.assign();
-    EXPECT_EQ(f.note(first).envelopeIndex, 0);
-    EXPECT_EQ(f.note(second).envelopeIndex, 0);
+    EXPECT_EQ(f.envelopeOf(first), 0);
+    EXPECT_EQ(f.envelopeOf(second), 0);
     const EnvelopeRecord& r = f.recordOf(first);
     EXPECT_TRUE(r.hasEm && r.emVerbatim && r.hasEmo && !r.hasEn);
     EXPECT_EQ(r.emoName, "64");  // the first note's name stays
@@ -139,8 +138,8 @@ TEST(AssignEnvelopes, ALaterNoteRelabelsASharedRecordOnlyForItsOwnSources) {
     const int32_t first = f.add(0, 0, 0, 4);
     const int32_t second = f.add(0, 1, 10, 14);
     f.assign();
-    ASSERT_EQ(f.note(first).envelopeIndex, 0);
-    ASSERT_EQ(f.note(second).envelopeIndex, 0);
+    ASSERT_EQ(f.envelopeOf(first), 0);
+    ASSERT_EQ(f.envelopeOf(second), 0);
     const EnvelopeRecord& r = f.recordOf(first);
     EXPECT_EQ(r.emValues, (Values{16, 16, 16, 16}));
     EXPECT_TRUE(r.hasEmo);
@@ -164,10 +163,10 @@ TEST(AssignEnvelopes, BendsOfDifferentLengthShareOneRecord) {
         const int32_t first = f.add(0, 0, 0, c.firstEnd);
         const int32_t second = f.add(0, 0, 20, c.secondEnd);
         f.assign();
-        EXPECT_EQ(f.note(first).envelopeIndex, 0) << c.what;
-        EXPECT_EQ(f.note(second).envelopeIndex, 0) << c.what;
-        ASSERT_EQ(f.tables.records.size(), 1u) << c.what;
-        EXPECT_EQ(f.tables.records[0].emValues, Values(6, 32)) << c.what;
+        EXPECT_EQ(f.envelopeOf(first), 0) << c.what;
+        EXPECT_EQ(f.envelopeOf(second), 0) << c.what;
+        ASSERT_EQ(f.envelopes.records.size(), 1u) << c.what;
+        EXPECT_EQ(f.envelopes.records[0].emValues, Values(6, 32)) << c.what;
     }
 }
 
@@ -193,9 +192,9 @@ TEST(AssignEnvelopes, NotesAreTakenInStartThenEndOrderAndEqualNotesInListOrder) 
         const int32_t first = f.add(0, 0, 0, c.firstEnd);
         const int32_t second = f.add(0, 1, 0, c.secondEnd);
         f.assign();
-        ASSERT_EQ(f.note(first).envelopeIndex, 0) << c.what;
-        ASSERT_EQ(f.note(second).envelopeIndex, 0) << c.what;
-        EXPECT_EQ(f.tables.records[0].emoName, c.name) << c.what;
+        ASSERT_EQ(f.envelopeOf(first), 0) << c.what;
+        ASSERT_EQ(f.envelopeOf(second), 0) << c.what;
+        EXPECT_EQ(f.envelopes.records[0].emoName, c.name) << c.what;
     }
 }
 
@@ -206,8 +205,8 @@ TEST(AssignEnvelopes, BendStateStartsFreshForEachOutputTrack) {
     const int32_t late = f.add(0, 0, 100, 104);
     const int32_t early = f.add(1, 0, 60, 62);  // on TR2, earlier than TR1's note
     f.assign();
-    EXPECT_EQ(f.note(late).envelopeIndex, -1);
-    ASSERT_EQ(f.note(early).envelopeIndex, 0);
+    EXPECT_EQ(f.envelopeOf(late), -1);
+    ASSERT_EQ(f.envelopeOf(early), 0);
     EXPECT_EQ(f.recordOf(early).emValues, (Values{32, 32}));
 }
 
@@ -220,8 +219,8 @@ TEST(AssignEnvelopes, AHugeNoteStopsTheConversionBeforeSampling) {
               "too many envelope frames: the note at tick 123 on TR2 takes the song past 33554432 frames");
 }
 
-// A note that fails stops the pass after every note before it has its
-// record, with the log of the tracks reached.
+// A note that fails stops the pass where it is, with the log of the tracks
+// reached.
 TEST(AssignEnvelopes, AFailingNoteStopsThePassWhereItIs) {
     SongFixture f(2, 1);
     f.song.tpqn = 1;
@@ -233,10 +232,9 @@ TEST(AssignEnvelopes, AFailingNoteStopsThePassWhereItIs) {
     }
     f.add(1, 0, 5, 5 + 9000);  // takes the song past the frame limit
     std::ostringstream log;
-    EXPECT_EQ(conversionErrorOf([&] { assignEnvelopes(f.tables, f.song, f.bends, f.ranges, log); }),
+    EXPECT_EQ(conversionErrorOf([&] { f.assign(log); }),
               "too many envelope frames: the note at tick 5 on TR2 takes the song past 33554432 frames");
     EXPECT_EQ(log.str(), "[ENV] track=1 notes=2000\n[ENV] track=2 notes=1\n");
-    EXPECT_GE(f.song.notes[1999].envelopeIndex, 0);  // the last note before it, bent
 }
 
 // An En token record holds every token the arpeggio spells, up to as many as
@@ -289,7 +287,7 @@ TEST(AssignEnvelopes, NotesThatAreNotSampledDoNotCountTowardTheFrameLimit) {
     f.add(0, 5, 0, 20000);  // foreign source track
     const int32_t n = f.add(0, 0, 0, 1);
     EXPECT_NO_THROW(f.assign());
-    EXPECT_EQ(f.note(n).envelopeIndex, -1);
+    EXPECT_EQ(f.envelopeOf(n), -1);
 }
 
 TEST(AssignEnvelopes, SumsBeyond32BitsAreConversionErrors) {

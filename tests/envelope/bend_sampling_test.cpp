@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "envelope/envelope_frames.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 
 namespace tonequill {
 namespace {

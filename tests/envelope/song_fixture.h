@@ -8,7 +8,7 @@
 #include "envelope/assign_envelopes.h"
 #include "envelope/combinations.h"
 #include "mapping/mapping_tables.h"
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill::testing {
 
@@ -17,6 +17,8 @@ namespace tonequill::testing {
 struct SongFixture {
     PreparedSong song;
     MappingTables tables;
+    EnvelopeTable envelopes;
+    ComboTable combos;
     std::vector<std::vector<PitchBend>> bends;
     std::vector<std::vector<BendRange>> ranges;
 
@@ -70,16 +72,25 @@ struct SongFixture {
         song.cc12ByTrack[static_cast<size_t>(source)].push_back(ControlChange{tick, 0, source, 12, value});
     }
 
-    // Runs envelope assignment and returns its log.
+    // Runs envelope assignment (into `envelopes`) and returns its log.
     std::string assign() {
         std::ostringstream log;
-        assignEnvelopes(tables, song, bends, ranges, log);
+        assign(log);
         return log.str();
     }
+    void assign(std::ostream& log) {
+        song.bendsByTrack = bends;
+        song.bendRangesByTrack = ranges;
+        envelopes = EnvelopeTable{};
+        envelopes = assignEnvelopes(tables, song, log);
+    }
+    // Numbers the combinations (into `combos`), after the envelope pass.
+    void numberCombos() { combos = numberCombinations(tables, song, envelopes); }
 
     const PreparedNote& note(int32_t index) const { return song.notes[static_cast<size_t>(index)]; }
+    int32_t envelopeOf(int32_t noteIndex) const { return envelopes.recordOf(noteIndex); }
     const EnvelopeRecord& recordOf(int32_t noteIndex) const {
-        return tables.records.at(static_cast<size_t>(note(noteIndex).envelopeIndex));
+        return envelopes.records.at(static_cast<size_t>(envelopeOf(noteIndex)));
     }
 };
 

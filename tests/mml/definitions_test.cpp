@@ -13,6 +13,7 @@ namespace {
 
 using testing::addCombo;
 using testing::makeSong;
+using testing::TestSong;
 using testing::plainValueListBody;
 
 std::vector<int32_t> distinctThenRepeating(int32_t leadIn, int32_t periods) {
@@ -121,7 +122,7 @@ TEST(VoiceAndTokenBodies, WriteTokensWithBlanks) {
 
 TEST(WriteDefinitions, EmptySongGivesFourBareSections) {
     std::ostringstream out;
-    writeDefinitions(out, MappingTables{}, makeSong(1));
+    writeDefinitions(out, MappingTables{}, EnvelopeTable{}, ComboTable{});
     EXPECT_EQ(out.str(), "#OffsetEv 100000\n\n\n#OffsetEm 200000\n\n\n#OffsetEn 300000\n\n\n#OffsetE@ 400000\n\n");
 }
 
@@ -133,8 +134,9 @@ TEST(WriteDefinitions, WritesEverySectionWithItsCommentsAndGaps) {
     tables.eAtMap[1] = {"7", "8"};
     tables.eAtMap[1036] = {};
 
-    tables.records.resize(6);
-    EnvelopeRecord& vibrato = tables.records[0];
+    TestSong song = makeSong(9);
+    song.envelopes.records.resize(6);
+    EnvelopeRecord& vibrato = song.envelopes.records[0];
     vibrato.hasEm = true;
     vibrato.emValues = {0, 0, 0, 1, 2, 1, 2, 1, 2, 1};
     vibrato.hasEmo = true;
@@ -143,7 +145,7 @@ TEST(WriteDefinitions, WritesEverySectionWithItsCommentsAndGaps) {
     vibrato.hasAp = true;
     vibrato.apText = "maj";
     // Record 1 has neither part and leaves a gap in both sections.
-    EnvelopeRecord& both = tables.records[2];
+    EnvelopeRecord& both = song.envelopes.records[2];
     both.hasEm = true;
     both.emVerbatim = true;
     both.emTokens = {"0", "L", "4"};
@@ -152,35 +154,34 @@ TEST(WriteDefinitions, WritesEverySectionWithItsCommentsAndGaps) {
     both.hasAp = true;
     both.apWithEm = true;
     both.apText = "E5";
-    EnvelopeRecord& arpeggio = tables.records[3];
+    EnvelopeRecord& arpeggio = song.envelopes.records[3];
     arpeggio.hasEn = true;
     arpeggio.enValues = {0, 3};
     arpeggio.hasAp = true;
     arpeggio.apWithEm = true;  // no Em part: no " Em" in the comment
     arpeggio.apText = "min";
-    EnvelopeRecord& bend = tables.records[4];
+    EnvelopeRecord& bend = song.envelopes.records[4];
     bend.hasEm = true;
     bend.emValues = {};
     bend.hasEn = true;
     bend.enValues = {1, 1};
-    EnvelopeRecord& noise = tables.records[5];
+    EnvelopeRecord& noise = song.envelopes.records[5];
     noise.hasEn = true;
     noise.enVerbatim = true;
     noise.enTokens = TokenRuns::of({"0", "L", "1"});
     noise.hasAp = true;  // the TR4 voice comment wins
     noise.apText = "x";
-    tables.enRecordPc[5] = 1036;
+    song.envelopes.enRecordPc[5] = 1036;
 
-    PreparedSong song = makeSong(9);
     addCombo(song, 1, 15, 1);
     addCombo(song, 1, 2, 3);
     addCombo(song, 1036, 15, 4);
     addCombo(song, 2001, 16, 6);
     addCombo(song, 4001, 21, 9);
-    song.usedVoices.insert(2147483647);
+    song.combos.usedVoices.insert(2147483647);
 
     std::ostringstream out;
-    writeDefinitions(out, tables, song);
+    writeDefinitions(out, tables, song.envelopes, song.combos);
     EXPECT_EQ(out.str(),
               "#OffsetEv 100000\n\n"
               "E(100000){4 }\t// PC  1\tVel  15\n"

@@ -15,22 +15,19 @@ using testing::addCombo;
 using testing::addNote;
 using testing::makeNote;
 using testing::makeSong;
+using testing::TestSong;
 
 // Two quarter notes of one track, 480 ticks per quarter at 120 BPM, with an
 // empty mapping file, as preparation leaves them.
 struct DemoSong {
     MappingTables tables;
-    PreparedSong song = makeSong(1, 48, 480);
-    MidiFile file;
+    TestSong song = makeSong(1, 48, 480);
 
     DemoSong() {
         song.title = "Demo";
         addNote(song, 0, makeNote(60, 0, 480));
         addNote(song, 0, makeNote(62, 960, 1440));
         addCombo(song, 1, 15, 1);
-        file.ticksPerQuarter = 480;
-        file.tempoEvents = {{0, 500000.0}};
-        file.title = "Demo";
     }
 };
 
@@ -38,7 +35,7 @@ TEST(WriteMmlDocument, WritesTheWholeDemoDocument) {
     DemoSong demo;
     std::ostringstream out;
     std::ostringstream log;
-    writeMmlDocument(out, demo.tables, demo.song, demo.file, log);
+    writeMmlDocument(out, demo.tables, demo.song, demo.song.envelopes, demo.song.combos, log);
     EXPECT_EQ(out.str(), testing::kTwoNoteDocument);
     EXPECT_EQ(log.str(),
               "[WRITE] header\n"
@@ -59,7 +56,7 @@ TEST(WriteMmlDocument, WritesOnlyTheOutputTracksThenTR29) {
     demo.song = makeSong(3, 48, 480);
     std::ostringstream out;
     std::ostringstream log;
-    writeMmlDocument(out, demo.tables, demo.song, demo.file, log);
+    writeMmlDocument(out, demo.tables, demo.song, demo.song.envelopes, demo.song.combos, log);
     const std::string text = out.str();
     EXPECT_NE(text.find("BGM(0){\nt120\n\nTR1\n\n\nTR2\n\n\nTR3\n\n\nTR29\nt120\n\n}\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("TR4"), std::string::npos);
@@ -75,7 +72,7 @@ TEST(WriteMmlDocument, ATrackLongerThanABlockIsWrittenWhole) {
     withEm.hasEm = true;
     EnvelopeRecord withEn;
     withEn.hasEn = true;
-    demo.tables.records = {withEm, withEn};
+    demo.song.envelopes.records = {withEm, withEn};
     for (int32_t i = 0; i < 20000; ++i) {
         const int32_t start = i * 700 + (i % 7) * 13;
         addNote(demo.song, 0, makeNote(40 + i % 40, start, start + 200 + (i % 11) * 300, 40 + i % 88, i % 3, i % 3 - 1));
@@ -85,9 +82,9 @@ TEST(WriteMmlDocument, ATrackLongerThanABlockIsWrittenWhole) {
     }
     std::ostringstream out;
     std::ostringstream log;
-    writeMmlDocument(out, demo.tables, demo.song, demo.file, log);
+    writeMmlDocument(out, demo.tables, demo.song, demo.song.envelopes, demo.song.combos, log);
     std::ostringstream trackLog;
-    const std::string track = trackText(demo.tables, demo.song, 0, trackLog);
+    const std::string track = trackText(demo.song, demo.song.envelopes, demo.song.combos, 0, trackLog);
     ASSERT_GT(track.size(), 4 * TextSink::kBlock);
     const std::string text = out.str();
     const std::size_t at = text.find("BGM(0){\nt120\n\n");

@@ -12,6 +12,7 @@ namespace {
 using testing::addNote;
 using testing::makeNote;
 using testing::makeSong;
+using testing::TestSong;
 
 std::string headerOf(const PreparedSong& song) {
     std::ostringstream out;
@@ -20,7 +21,7 @@ std::string headerOf(const PreparedSong& song) {
 }
 
 TEST(WriteHeader, WritesTheFixedLinesTimebaseChipsAndSamples) {
-    PreparedSong song = makeSong(5, 24, 480);
+    TestSong song = makeSong(5, 24, 480);
     song.title = "Song";
     addNote(song, 4, makeNote(40, 0, 10));
     addNote(song, 4, makeNote(36, 10, 20));
@@ -53,7 +54,7 @@ TEST(WriteHeader, EscapesBackslashAndQuoteAndBlanksLineBreaksInTheTitle) {
         {"two\r\nlines\nhere\r", "#Title\t\t\"two  lines here \"\n"},
     };
     for (const Case& c : cases) {
-        PreparedSong song = makeSong(1);
+        TestSong song = makeSong(1);
         song.title = c.title;
         const std::string header = headerOf(song);
         EXPECT_EQ(header.substr(0, header.find('\n') + 1), c.line);
@@ -74,14 +75,14 @@ TEST(ExternalLine, FlagsTheGroupsOfTracksWithNotes) {
         {{28, 18, 16, 15, 7, 6}, "#External\t%111111\t// VRC6 VRC7 FDS MMC5 n16x Sunsoft 5B"},
     };
     for (const Case& c : cases) {
-        PreparedSong song = makeSong(28);
+        TestSong song = makeSong(28);
         for (int32_t n : c.tracks) addNote(song, n - 1, makeNote(60, 0, 48));
         EXPECT_EQ(externalLine(song), c.line);
     }
 }
 
 TEST(ExternalLine, IgnoresTracksBeyondTheOutputCount) {
-    PreparedSong song = makeSong(28);
+    TestSong song = makeSong(28);
     addNote(song, 9, makeNote(60, 0, 48));
     song.outputTrackCount = 9;  // TR10 has notes but is not written
     EXPECT_EQ(externalLine(song), "#External\t%0");

@@ -5,19 +5,20 @@
 
 #include <sstream>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "song_fixture.h"
 
 namespace tonequill {
 namespace {
 
 using testing::makeSong;
+using testing::TestSong;
 
-MidiFile fileWithTempos(std::vector<TempoEvent> tempos, int32_t tpqn = 480) {
-    MidiFile file;
-    file.ticksPerQuarter = tpqn;
-    file.tempoEvents = std::move(tempos);
-    return file;
+// A song whose tempo list is `tempos`, at timebase 48.
+TestSong songWithTempos(std::vector<TempoEvent> tempos, int32_t tpqn = 480) {
+    TestSong song = makeSong(1, 48, tpqn);
+    song.tempoEvents = std::move(tempos);
+    return song;
 }
 
 TEST(TempoTrack, WritesEveryTempoWithUnbrokenRests) {
@@ -35,7 +36,7 @@ TEST(TempoTrack, WritesEveryTempoWithUnbrokenRests) {
     };
     for (const Case& c : cases) {
         std::ostringstream log;
-        EXPECT_EQ(tempoTrackText(fileWithTempos(c.tempos), makeSong(1, 48, 480), log), c.text) << c.what;
+        EXPECT_EQ(tempoTrackText(songWithTempos(c.tempos), log), c.text) << c.what;
     }
 }
 
@@ -43,8 +44,8 @@ TEST(TempoTrack, TempoChangesLandWithTheNotesOfTheirTick) {
     // Measured in real time at the starting tempo, the change at 3840 would
     // sit at 576; on the note grid it sits at 384, where its notes start.
     std::ostringstream log;
-    const MidiFile file = fileWithTempos({{0, 500000.0}, {1920, 1000000.0}, {3840, 500000.0}});
-    EXPECT_EQ(tempoTrackText(file, makeSong(1, 48, 480), log), "TR29\nt120r1t60r1t120\n\n");
+    const TestSong song = songWithTempos({{0, 500000.0}, {1920, 1000000.0}, {3840, 500000.0}});
+    EXPECT_EQ(tempoTrackText(song, log), "TR29\nt120r1t60r1t120\n\n");
     EXPECT_EQ(log.str(),
               "[TR29] build start\n"
               "[TR29] tempo change tick=0 -> scaled=0\n[TR29] tempo=120\n"
@@ -70,8 +71,8 @@ TEST(ScaledTicks, StopsWhenThePlaceDoesNotFitIn32Bits) {
         EXPECT_STREQ(e.what(), "TR29: MIDI tick 44739243 gives an MML tick beyond the 32-bit range (tick scale 48)");
     }
     std::ostringstream log;
-    const MidiFile file = fileWithTempos({{0, 500000.0}, {2000000000, 400000.0}}, 1);
-    EXPECT_THROW(tempoTrackText(file, makeSong(1, 48, 1), log), ConversionError);
+    const TestSong song = songWithTempos({{0, 500000.0}, {2000000000, 400000.0}}, 1);
+    EXPECT_THROW(tempoTrackText(song, log), ConversionError);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -15,11 +15,13 @@ using testing::addCombo;
 using testing::addNote;
 using testing::makeNote;
 using testing::makeSong;
+using testing::TestNote;
+using testing::TestSong;
 
 struct TrackCase {
     const char* what;
     int32_t index;
-    std::vector<PreparedNote> notes;
+    std::vector<TestNote> notes;
     std::vector<Combination> combos;
     const char* text;
 };
@@ -76,63 +78,63 @@ const TrackCase kTrackCases[] = {
 
 TEST(TrackText, WritesRestsSwitchesPitchesAndLengths) {
     for (const TrackCase& c : kTrackCases) {
-        PreparedSong song = makeSong(7);
-        for (const PreparedNote& note : c.notes) addNote(song, c.index, note);
+        TestSong song = makeSong(7);
+        for (const TestNote& note : c.notes) addNote(song, c.index, note);
         for (const Combination& combo : c.combos) addCombo(song, combo.voice, combo.level, combo.trackNumber);
         std::ostringstream log;
-        EXPECT_EQ(trackText(MappingTables{}, song, c.index, log), c.text) << c.what;
+        EXPECT_EQ(trackText(song, song.envelopes, song.combos, c.index, log), c.text) << c.what;
     }
 }
 
 TEST(TrackText, ScalesMidiTicksRoundingHalfUp) {
-    PreparedSong song = makeSong(1, 48, 480);
+    TestSong song = makeSong(1, 48, 480);
     addNote(song, 0, makeNote(60, 0, 480));
     addNote(song, 0, makeNote(62, 960, 1440));
     addCombo(song, 1, 15, 1);
     std::ostringstream log;
-    EXPECT_EQ(trackText(MappingTables{}, song, 0, log), "TR1\nE@1Ev0Em*En*o4c4r4d4\n\n");
+    EXPECT_EQ(trackText(song, song.envelopes, song.combos, 0, log), "TR1\nE@1Ev0Em*En*o4c4r4d4\n\n");
     EXPECT_EQ(log.str(), "[TR1] start\n[TR1] notes=2\n");
 
     // 5 x 0.1 + 0.5 reaches 1 and 485 x 0.1 + 0.5 reaches 49.
-    PreparedSong halves = makeSong(1, 48, 480);
+    TestSong halves = makeSong(1, 48, 480);
     addNote(halves, 0, makeNote(60, 5, 485));
     addCombo(halves, 1, 15, 1);
-    EXPECT_EQ(trackText(MappingTables{}, halves, 0, log), "TR1\nr192E@1Ev0Em*En*o4c4\n\n");
+    EXPECT_EQ(trackText(halves, halves.envelopes, halves.combos, 0, log), "TR1\nr192E@1Ev0Em*En*o4c4\n\n");
 }
 
 TEST(TrackText, SwitchesEmAndEnByTheRecordsParts) {
-    MappingTables tables;
-    tables.records.resize(3);
-    tables.records[0].hasEm = true;
-    tables.records[1].hasEn = true;
-    tables.records[2].hasEm = true;
-    tables.records[2].hasEn = true;
-    PreparedSong song = makeSong(1);
+    TestSong song = makeSong(1);
+    std::vector<EnvelopeRecord>& records = song.envelopes.records;
+    records.resize(3);
+    records[0].hasEm = true;
+    records[1].hasEn = true;
+    records[2].hasEm = true;
+    records[2].hasEn = true;
     const int32_t envelopes[] = {0, 0, 1, 2, -1};
     for (int32_t i = 0; i < 5; ++i) addNote(song, 0, makeNote(60, 48 * i, 48 * (i + 1), 127, 0, envelopes[i]));
     addCombo(song, 1, 15, 1);
     std::ostringstream log;
-    EXPECT_EQ(trackText(tables, song, 0, log), "TR1\nE@1Ev0Em0En*o4c4c4Em*En1c4Em2En2c4\nEm*En*c4\n\n");
+    EXPECT_EQ(trackText(song, song.envelopes, song.combos, 0, log), "TR1\nE@1Ev0Em0En*o4c4c4Em*En1c4Em2En2c4\nEm*En*c4\n\n");
 }
 
 TEST(TrackText, VoiceChangeRewritesEvEvenWithTheSameNumber) {
-    PreparedSong song = makeSong(1);
+    TestSong song = makeSong(1);
     addNote(song, 0, makeNote(60, 0, 48, 127, 0));
     addNote(song, 0, makeNote(62, 48, 96, 127, 1));
-    song.comboIndex[ComboKey{1, 15, 1}] = 0;
-    song.comboIndex[ComboKey{2, 15, 1}] = 0;
+    song.combos.index[ComboKey{1, 15, 1}] = 0;
+    song.combos.index[ComboKey{2, 15, 1}] = 0;
     std::ostringstream log;
-    EXPECT_EQ(trackText(MappingTables{}, song, 0, log), "TR1\nE@1Ev0Em*En*o4c4E@2Ev0d4\n\n");
+    EXPECT_EQ(trackText(song, song.envelopes, song.combos, 0, log), "TR1\nE@1Ev0Em*En*o4c4E@2Ev0d4\n\n");
 }
 
 TEST(TrackText, StopsWhenAPlaceDoesNotFitIn32Bits) {
     // 48 MML ticks per MIDI tick: 100000000 would be MML tick 4800000000.
     for (const auto& [start, end] : {std::pair{100000000, 100000001}, std::pair{0, 2147483647}}) {
-        PreparedSong song = makeSong(2, 48, 1);
+        TestSong song = makeSong(2, 48, 1);
         addNote(song, 1, makeNote(60, start, end));
         std::ostringstream log;
         try {
-            trackText(MappingTables{}, song, 1, log);
+            trackText(song, song.envelopes, song.combos, 1, log);
             ADD_FAILURE() << "no error for " << start << ".." << end;
         } catch (const ConversionError& e) {
             const std::string tick = std::to_string(start == 0 ? end : start);
@@ -142,10 +144,10 @@ TEST(TrackText, StopsWhenAPlaceDoesNotFitIn32Bits) {
 }
 
 TEST(TrackText, StopsOnANoteWhoseEnvelopeRecordIsMissing) {
-    PreparedSong song = makeSong(1);
+    TestSong song = makeSong(1);
     addNote(song, 0, makeNote(60, 96, 144, 127, 0, 3));
     std::ostringstream log;
-    EXPECT_THROW(trackText(MappingTables{}, song, 0, log), ConversionError);
+    EXPECT_THROW(trackText(song, song.envelopes, song.combos, 0, log), ConversionError);
 }
 
 TEST(PitchText, MovesByStepsAfterTheFirstAbsoluteOctave) {

@@ -118,9 +118,9 @@ TEST(ChordGrouping, ThresholdOfOneTick) {
 
 TEST(ChordGrouping, ChordCopiesTheFirstLowestMember) {
     std::vector<PreparedNote> arbitrated(3);
-    arbitrated[0] = PreparedNote{64, 1, 2, 0, 480, 90, 0, -1, false, {}};
-    arbitrated[1] = PreparedNote{60, 5, 2, 0, 480, 70, 0, -1, false, {}};
-    arbitrated[2] = PreparedNote{60, 9, 2, 10, 480, 80, 0, -1, false, {}};
+    arbitrated[0] = PreparedNote{64, 1, 2, 0, 480, 90, 0, false, {}};
+    arbitrated[1] = PreparedNote{60, 5, 2, 0, 480, 70, 0, false, {}};
+    arbitrated[2] = PreparedNote{60, 9, 2, 10, 480, 80, 0, false, {}};
     const auto records = groupChords(arbitrated, {0, 1, 2}, 0, 60);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].channel, 5);

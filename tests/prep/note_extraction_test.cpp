@@ -63,7 +63,6 @@ TEST(NotePairing, PairsPerTrackAndChannel) {
     EXPECT_EQ(notes[3].velocity, 33);
     for (const PreparedNote& n : notes) {
         EXPECT_EQ(n.program, 0);
-        EXPECT_EQ(n.envelopeIndex, -1);
         EXPECT_FALSE(n.isChord);
     }
 }
@@ -147,8 +146,8 @@ TEST(Arbitration, OneTrackSoundsAtATime) {
 
 TEST(Arbitration, KeepsEveryOtherField) {
     std::vector<PreparedNote> routed(2);
-    routed[0] = PreparedNote{64, 3, 0, 0, 960, 77, 0, -1, false, {}};
-    routed[1] = PreparedNote{50, 9, 1, 480, 600, 12, 0, -1, false, {}};
+    routed[0] = PreparedNote{64, 3, 0, 0, 960, 77, 0, false, {}};
+    routed[1] = PreparedNote{50, 9, 1, 480, 600, 12, 0, false, {}};
     const auto kept = arbitrateTrack(routed, {0, 1}, 2, {false, true});
     ASSERT_EQ(kept.size(), 3u);
     EXPECT_EQ(spansOf(kept), (std::vector<Span>{{0, 0, 480}, {1, 480, 600}, {0, 600, 960}}));

@@ -7,7 +7,7 @@
 
 #include "midi/midi_reader.h"
 #include "midi_builder.h"
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "prep/prepare_song.h"
 
 namespace tonequill {
@@ -29,9 +29,8 @@ struct Prepared {
 
 Prepared prepare(const MidiFile& file) {
     Prepared p;
-    MappingTables tables;
     std::ostringstream log;
-    prepareSong(p.song, tables, file, log);
+    p.song = prepareSong(file, log);
     p.log = log.str();
     return p;
 }
@@ -115,7 +114,7 @@ TEST(PrepareSong, RoutesArbitratesGroupsAndAttachesPrograms) {
     EXPECT_TRUE(contains(p.log, "[PREP] programs=3 bends=0 ranges=0\n")) << p.log;
     EXPECT_TRUE(contains(p.log, "[PREP] notes total(raw)=8\n")) << p.log;
     EXPECT_TRUE(contains(p.log, "[TRACK 1] notes=0\n[TRACK 2] notes=3\n[TRACK 3] notes=0\n[TRACK 4] notes=0\n"
-                                "[TRACK 5] notes=3\n[ENV] assign start\n"))
+                                "[TRACK 5] notes=3\n"))
         << p.log;
 }
 
@@ -163,7 +162,6 @@ TEST(PrepareSong, EmptyFileStillHasTR1) {
                                 "[PREP] rawTrack=0 offset=0 srcTrack=0 outTrack=1\n"))
         << p.log;
     EXPECT_TRUE(contains(p.log, "[TRACK 1] notes=0\n")) << p.log;
-    EXPECT_TRUE(contains(p.log, "[PREP] ===== end =====\n")) << p.log;
 }
 
 TEST(PrepareSong, TooManyTracksStopBeforeTheRoutingLine) {
@@ -173,27 +171,10 @@ TEST(PrepareSong, TooManyTracksStopBeforeTheRoutingLine) {
     file.tracks.resize(29);
     file.trackNames.resize(29);
     file.tracks[0].events.push_back({0, {0x90, 60, 1}});  // no conductor: 29 source tracks
-    PreparedSong song;
-    MappingTables tables;
     std::ostringstream log;
-    EXPECT_THROW(prepareSong(song, tables, file, log), ConversionError);
+    EXPECT_THROW(prepareSong(file, log), ConversionError);
     EXPECT_TRUE(contains(log.str(), "[PREP] tpqn=480\n"));
     EXPECT_FALSE(contains(log.str(), "[PREP] rawTrack="));
-}
-
-TEST(PrepareSong, StartsFromAFreshSong) {
-    PreparedSong song;
-    song.notes.resize(3);
-    song.dpcmNotes = {1, 2};
-    song.title = "old";
-    TrackBuilder t;
-    t.note(0, 100, 0, 60);
-    MappingTables tables;
-    std::ostringstream log;
-    prepareSong(song, tables, read({t}), log);
-    EXPECT_EQ(song.notes.size(), 1u);
-    EXPECT_TRUE(song.dpcmNotes.empty());
-    EXPECT_EQ(song.title, "");
 }
 
 TEST(PrepareSong, ManyNotesAndProgramChangesStayFast) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "prep/conversion_error.h"
+#include "common/conversion_error.h"
 #include "prep/routing.h"
 
 namespace tonequill {

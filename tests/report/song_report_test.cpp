@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "mapping/mapping_tables.h"
 #include "midi/midi_reader.h"
 #include "midi_builder.h"
 #include "prep/prepare_song.h"
@@ -20,10 +19,9 @@ SongReport reportOf(const std::vector<TrackBuilder>& tracks, PreparedSong& song)
     MidiFile file;
     std::string reason;
     EXPECT_TRUE(readMidiBytes(file, testing::buildMidi(tracks, 480), reason)) << reason;
-    MappingTables tables;
     DecisionRecorder recorder;
     std::ostringstream log;
-    prepareSong(song, tables, file, log, &recorder);
+    song = prepareSong(file, log, &recorder);
     return buildSongReport(recorder, song);
 }
 

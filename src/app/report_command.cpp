@@ -1,4 +1,4 @@
-#include "report/report_command.h"
+#include "app/report_command.h"
 
 #include <optional>
 #include <sstream>
@@ -108,10 +108,11 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
     DecisionRecorder recorder;
     std::string text;
     std::string svg;
-    auto inspect = [&](const MappingTables& tables, const MidiFile& file, const PreparedSong& song) {
-        const SongReport report = buildSongReport(recorder, song);
-        const BarBeatClock clock(file, song.tpqn, song.tickScale, song.wholeNoteTicks);
-        const ReportView view{input, mappingPath, mappingOpened, tables, file, song, report, clock};
+    auto inspect = [&](const Conversion& c) {
+        const SongReport report = buildSongReport(recorder, c.song);
+        const BarBeatClock clock(c.file, c.song.tpqn, c.song.tickScale, c.song.wholeNoteTicks);
+        const ReportView view{input,  mappingPath, mappingOpened, c.tables, c.file, c.song, c.envelopes,
+                              c.combos, report,      clock};
         std::ostringstream textOut;
         writeTextReport(textOut, view);
         text = textOut.str();

@@ -1,6 +1,6 @@
 // The blocked list order keeps the order, and finds the first entry not
 // before a probe, as a plain sorted list of the same entries does.
-#include "envelope/list_order.h"
+#include "envelope/search/list_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "envelope/list_order.h"
+#include "envelope/search/list_order.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "envelope/record_search.h"
+#include "envelope/search/record_search.h"
 
 #include <algorithm>
 #include <limits>
@@ -25,12 +25,12 @@ size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(
 // The record a pair was entered for, if it was: an entry's pair is the
 // beginning of its record's lists, so the record shows whether the entry
 // stands for exactly this pair.
-int32_t knownRecord(const MappingTables& tables, const ValuePairKey& key, const std::vector<int32_t>& em,
+int32_t knownRecord(const RecordSearch& search, const ValuePairKey& key, const std::vector<int32_t>& em,
                     const std::vector<int32_t>& en) {
-    return tables.valuePairIndex.find(key, [&](int32_t record) {
+    return search.valuePairIndex.find(key, [&](int32_t record) {
         const auto k = static_cast<size_t>(record);
-        return k < tables.records.size() && beginsWith(tables.records[k].emValues, em) &&
-               beginsWith(tables.records[k].enValues, en);
+        return k < search.table.records.size() && beginsWith(search.table.records[k].emValues, em) &&
+               beginsWith(search.table.records[k].enValues, en);
     });
 }
 
@@ -160,14 +160,14 @@ Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, 
 // Steps c and d read literally, every record in table order: for lists that
 // are empty (the envelope pass never brings them) and for the rare fingerprint
 // clash in the shorter-record search.
-void searchPlainly(const MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+void searchPlainly(const RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
                    int32_t& longer, int32_t& shorter) {
     longer = -1;
     shorter = -1;
     size_t longerLength = 0;
     size_t shorterBest = 0;
-    for (size_t k = 0; k < tables.records.size(); ++k) {
-        const EnvelopeRecord& r = tables.records[k];
+    for (size_t k = 0; k < search.table.records.size(); ++k) {
+        const EnvelopeRecord& r = search.table.records[k];
         if (!isValueRecord(r)) continue;
         const size_t m = shorterLength(r);
         if (beginsWith(r.emValues, em) && beginsWith(r.enValues, en)) {
@@ -184,9 +184,9 @@ void searchPlainly(const MappingTables& tables, const std::vector<int32_t>& em, 
     }
 }
 
-int32_t appendRecord(MappingTables& tables, EnvelopeRecord record) {
-    tables.records.push_back(std::move(record));
-    return static_cast<int32_t>(tables.records.size() - 1);
+int32_t appendRecord(RecordSearch& search, EnvelopeRecord record) {
+    search.table.records.push_back(std::move(record));
+    return static_cast<int32_t>(search.table.records.size() - 1);
 }
 
 }  // namespace
@@ -196,22 +196,22 @@ namespace {
 // Steps a to e. The lists go into a record that is made or lengthened: moved
 // when the caller gave them up (`List` not const), else copied.
 template <typename List>
-int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairFacts* givenFacts) {
-    const ValuePairFacts facts = givenFacts != nullptr ? *givenFacts : valuePairFacts(em, en);
+int32_t valueRecord(RecordSearch& search, List& em, List& en) {
+    const ValuePairFacts facts = valuePairFacts(em, en);
     if (!facts.emNonZero && !facts.enNonZero) return -1;
-    RecordIndex& index = tables.recordIndex;
-    index.attach(tables.records);
+    RecordIndex& index = search.recordIndex;
+    index.attach(search.table.records);
 
     const ValuePairKey& key = facts.key;
-    if (const int32_t known = knownRecord(tables, key, em, en); known >= 0) return known;
+    if (const int32_t known = knownRecord(search, key, em, en); known >= 0) return known;
     // An entry under the same fingerprint stands for the pair of the first
     // eLength and nLength values of `e` and `n` when its record begins with them.
-    auto samePair = [&tables](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
+    auto samePair = [&search](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
                               size_t nLength) {
-        return [&tables, &e, eLength, &n, nLength](int32_t k) {
+        return [&search, &e, eLength, &n, nLength](int32_t k) {
             const auto at = static_cast<size_t>(k);
-            return at < tables.records.size() && beginsWith(tables.records[at].emValues, e.data(), eLength) &&
-                   beginsWith(tables.records[at].enValues, n.data(), nLength);
+            return at < search.table.records.size() && beginsWith(search.table.records[at].emValues, e.data(), eLength) &&
+                   beginsWith(search.table.records[at].enValues, n.data(), nLength);
         };
     };
     auto install = [&](EnvelopeRecord& r) {
@@ -232,22 +232,22 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairFa
     int32_t shorter = -1;
     std::optional<ListOrder::Position> emPlace;  // a new record's place in the Em order, when known
     if (em.empty() || en.empty()) {
-        searchPlainly(tables, em, en, longer, shorter);
+        searchPlainly(search, em, en, longer, shorter);
     } else {
         longer = longerRecord(index, em, en, emPlace);
         if (longer < 0 && shorterRecord(index, em, en, shorter) == Shorter::unsure) {
-            searchPlainly(tables, em, en, longer, shorter);
+            searchPlainly(search, em, en, longer, shorter);
         }
     }
 
     // A longer record that already sounds like this note at its start.
     if (longer >= 0) {
-        tables.valuePairIndex.set(key, longer, samePair(em, em.size(), en, en.size()));
+        search.valuePairIndex.set(key, longer, samePair(em, em.size(), en, en.size()));
         return longer;
     }
     // A shorter record this note's values continue: it grows to them.
     if (shorter >= 0) {
-        EnvelopeRecord& r = tables.records[static_cast<size_t>(shorter)];
+        EnvelopeRecord& r = search.table.records[static_cast<size_t>(shorter)];
         const size_t oldEm = r.emValues.size();
         const size_t oldEn = r.enValues.size();
         const ValuePairKey oldKey{listKey(r.emValues), listKey(r.enValues)};
@@ -255,44 +255,34 @@ int32_t valueRecord(MappingTables& tables, List& em, List& en, const ValuePairFa
         install(r);
         index.add(shorter, key.em, key.en);
         // The record now holds the note's lists; both pairs are beginnings of them.
-        tables.valuePairIndex.set(oldKey, shorter, samePair(r.emValues, oldEm, r.enValues, oldEn));
-        tables.valuePairIndex.set(key, shorter, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
+        search.valuePairIndex.set(oldKey, shorter, samePair(r.emValues, oldEm, r.enValues, oldEn));
+        search.valuePairIndex.set(key, shorter, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
         return shorter;
     }
     EnvelopeRecord fresh;
     install(fresh);
-    const int32_t made = appendRecord(tables, std::move(fresh));
+    const int32_t made = appendRecord(search, std::move(fresh));
     index.takeInAppended(key.em, key.en, emPlace ? &*emPlace : nullptr);
-    const EnvelopeRecord& r = tables.records.back();
-    tables.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
+    const EnvelopeRecord& r = search.table.records.back();
+    search.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
     return made;
 }
 
 }  // namespace
 
-int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    return valueRecord(tables, em, en, nullptr);
+int32_t findValueRecord(RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    return valueRecord(search, em, en);
 }
 
-int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
-    return valueRecord(tables, em, en, nullptr);
+int32_t findValueRecord(RecordSearch& search, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
+    return valueRecord(search, em, en);
 }
 
-int32_t findValueRecord(MappingTables& tables, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
-                        const ValuePairFacts& facts) {
-    return valueRecord(tables, em, en, &facts);
-}
-
-int32_t findValueRecord(MappingTables& tables, std::vector<int32_t>&& em, std::vector<int32_t>&& en,
-                        const ValuePairFacts& facts) {
-    return valueRecord(tables, em, en, &facts);
-}
-
-int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const std::string& name) {
-    tables.recordIndex.attach(tables.records);
-    if (const auto* sameHash = tables.recordIndex.emTokenRecords(tokenHash(tokens))) {
+int32_t findTokenEmRecord(RecordSearch& search, const TokenList& tokens, const std::string& name) {
+    search.recordIndex.attach(search.table.records);
+    if (const auto* sameHash = search.recordIndex.emTokenRecords(tokenHash(tokens))) {
         for (const int32_t k : *sameHash) {
-            const EnvelopeRecord& r = tables.records[static_cast<size_t>(k)];
+            const EnvelopeRecord& r = search.table.records[static_cast<size_t>(k)];
             if (isEmTokenRecord(r) && r.emTokens == tokens) return k;
         }
     }
@@ -302,14 +292,14 @@ int32_t findTokenEmRecord(MappingTables& tables, const TokenList& tokens, const 
     fresh.hasEmo = true;
     fresh.emTokens = tokens;
     fresh.emoName = name;
-    return appendRecord(tables, std::move(fresh));
+    return appendRecord(search, std::move(fresh));
 }
 
-int32_t findTokenEnRecord(MappingTables& tables, TokenRuns tokens, const std::string& apText) {
-    tables.recordIndex.attach(tables.records);
-    if (const auto* sameHash = tables.recordIndex.enTokenRecords(tokenHash(tokens, apText))) {
+int32_t findTokenEnRecord(RecordSearch& search, TokenRuns tokens, const std::string& apText) {
+    search.recordIndex.attach(search.table.records);
+    if (const auto* sameHash = search.recordIndex.enTokenRecords(tokenHash(tokens, apText))) {
         for (const int32_t k : *sameHash) {
-            const EnvelopeRecord& r = tables.records[static_cast<size_t>(k)];
+            const EnvelopeRecord& r = search.table.records[static_cast<size_t>(k)];
             if (isEnTokenRecord(r) && r.apText == apText && r.enTokens == tokens) return k;
         }
     }
@@ -319,7 +309,7 @@ int32_t findTokenEnRecord(MappingTables& tables, TokenRuns tokens, const std::st
     fresh.hasAp = true;
     fresh.enTokens = std::move(tokens);
     fresh.apText = apText;
-    return appendRecord(tables, std::move(fresh));
+    return appendRecord(search, std::move(fresh));
 }
 
 }  // namespace tonequill

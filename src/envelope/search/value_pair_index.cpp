@@ -1,4 +1,4 @@
-#include "envelope/value_pair_index.h"
+#include "envelope/search/value_pair_index.h"
 
 #include <stdexcept>
 

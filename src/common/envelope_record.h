@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "envelope/token_runs.h"
+#include "common/token_runs.h"
 
 namespace tonequill {
 

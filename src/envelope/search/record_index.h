@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "envelope/envelope_record.h"
-#include "envelope/list_order.h"
-#include "envelope/value_pair_index.h"
+#include "common/envelope_record.h"
+#include "envelope/search/list_order.h"
+#include "envelope/search/value_pair_index.h"
 
 namespace tonequill {
 

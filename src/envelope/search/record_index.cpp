@@ -1,4 +1,4 @@
-#include "envelope/record_index.h"
+#include "envelope/search/record_index.h"
 
 #include <algorithm>
 #include <functional>

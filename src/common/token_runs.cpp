@@ -1,4 +1,4 @@
-#include "envelope/token_runs.h"
+#include "common/token_runs.h"
 
 #include <algorithm>
 #include <functional>

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "envelope/pitch_values.h"
-#include "envelope/record_search.h"
+#include "envelope/search/record_search.h"
 #include "plain_record_search.h"
 
 namespace tonequill {
@@ -53,7 +53,8 @@ TEST(RecordSearchIndex, GivesWhatTheLiteralSearchesGiveOnManySequences) {
     const std::string names[] = {"32", "64", "E70", "1"};
     for (uint32_t round = 0; round < 400; ++round) {
         PairMaker maker(round);
-        MappingTables fast;
+        EnvelopeTable fastTable;
+        RecordSearch fast(fastTable);
         PlainTable plain;
         const size_t calls = 5 + maker.pick(60);
         for (size_t call = 0; call < calls; ++call) {
@@ -77,41 +78,31 @@ TEST(RecordSearchIndex, GivesWhatTheLiteralSearchesGiveOnManySequences) {
                 want = plainValueRecord(plain, em, en);
                 if (got >= 0 && maker.pick(3) == 0) {
                     // A later note labels a shared record, as the envelope pass does.
-                    fast.records[static_cast<size_t>(got)].hasEmo = plain.records[static_cast<size_t>(want)].hasEmo =
+                    fastTable.records[static_cast<size_t>(got)].hasEmo = plain.records[static_cast<size_t>(want)].hasEmo =
                         true;
                 }
             }
             ASSERT_EQ(got, want) << "round " << round << ", call " << call;
         }
-        ASSERT_EQ(fast.records.size(), plain.records.size()) << "round " << round;
+        ASSERT_EQ(fastTable.records.size(), plain.records.size()) << "round " << round;
         for (size_t k = 0; k < plain.records.size(); ++k) {
-            ASSERT_TRUE(sameRecord(fast.records[k], plain.records[k])) << "round " << round << ", record " << k;
+            ASSERT_TRUE(sameRecord(fastTable.records[k], plain.records[k])) << "round " << round << ", record " << k;
         }
         ASSERT_EQ(fast.valuePairIndex.size(), plain.pairs.size()) << "round " << round;
         for (const auto& [pair, record] : plain.pairs) EXPECT_EQ(fast.valuePairIndex.at(pair), record);
     }
 }
 
-TEST(RecordSearchIndex, ACopiedTableFindsTheSameRecords) {
-    MappingTables tables;
-    EXPECT_EQ(findValueRecord(tables, {1, 2, 3}, {0, 0, 0}), 0);
-    EXPECT_EQ(findValueRecord(tables, {4}, {1}), 1);
-    MappingTables copy = tables;
-    EXPECT_EQ(findValueRecord(copy, {1, 2}, {0, 0}), 0);
-    EXPECT_EQ(findValueRecord(copy, {4, 5}, {1, 0}), 1);
-    EXPECT_EQ(copy.records[1].emValues, (Values{4, 5}));
-    EXPECT_EQ(tables.records[1].emValues, (Values{4}));
-}
-
 TEST(RecordSearchIndex, ALongListIsFoundAgainWithoutCopiesOfIt) {
     // One held bend over a ten-minute note, then the same note cut short.
-    MappingTables tables;
+    EnvelopeTable table;
+    RecordSearch search(table);
     const Values held(36000, 5);
     const Values zeros(36000, 0);
-    EXPECT_EQ(findValueRecord(tables, held, zeros), 0);
-    EXPECT_EQ(findValueRecord(tables, Values(100, 5), Values(100, 0)), 0);
-    EXPECT_EQ(findValueRecord(tables, held, zeros), 0);
-    EXPECT_EQ(tables.records.size(), 1u);
+    EXPECT_EQ(findValueRecord(search, held, zeros), 0);
+    EXPECT_EQ(findValueRecord(search, Values(100, 5), Values(100, 0)), 0);
+    EXPECT_EQ(findValueRecord(search, held, zeros), 0);
+    EXPECT_EQ(table.records.size(), 1u);
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "envelope/combination.h"
-#include "prep/chord_intervals.h"
+#include "common/chord_intervals.h"
+#include "common/tempo_event.h"
 
 namespace tonequill {
 
@@ -19,7 +18,6 @@ struct PreparedNote {
     int32_t endTick = 0;  // exclusive
     int32_t velocity = 0; // for a chord, the highest of its members
     int32_t program = 0;
-    int32_t envelopeIndex = -1;
     bool isChord = false;
     ChordIntervals chordIntervals;  // distinct member notes minus the lowest, ascending
 };
@@ -74,10 +72,10 @@ struct PreparedSong {
     std::vector<std::vector<ProgramChange>> programsByTrack;    // per source track
     std::vector<std::vector<ControlChange>> modulationByTrack;  // controller 1, per source track
     std::vector<std::vector<ControlChange>> cc12ByTrack;        // controller 12, per source track
+    std::vector<std::vector<PitchBend>> bendsByTrack;           // per source track
+    std::vector<std::vector<BendRange>> bendRangesByTrack;      // per source track
     std::set<int32_t> dpcmNotes;                        // note numbers placed on TR5
-    std::map<ComboKey, int32_t> comboIndex;
-    std::vector<Combination> combos;
-    std::set<int32_t> usedVoices;
+    std::vector<TempoEvent> tempoEvents;                // sorted by tick, never empty
 };
 
 }  // namespace tonequill

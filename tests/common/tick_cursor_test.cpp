@@ -1,10 +1,10 @@
-#include "prep/tick_cursor.h"
+#include "common/tick_cursor.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "prep/prepared_song.h"
+#include "common/prepared_song.h"
 
 namespace tonequill {
 namespace {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <tuple>
+#include <vector>
 
 namespace tonequill {
 
@@ -14,5 +17,12 @@ struct Combination {
 };
 
 using ComboKey = std::tuple<int32_t, int32_t, int32_t>;  // (voice, level, trackNumber)
+
+// The song's combinations, numbered in order of first use.
+struct ComboTable {
+    std::map<ComboKey, int32_t> index;  // combination -> its number
+    std::vector<Combination> list;      // by number
+    std::set<int32_t> usedVoices;       // every voice a combination names
+};
 
 }  // namespace tonequill

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/envelope_record.h"
 #include "envelope/pitch_values.h"
+#include "envelope/search/value_pair_index.h"
 #include "mapping/mapping_tables.h"
 
 namespace tonequill::testing {

@@ -1,4 +1,4 @@
-#include "prep/channel_layout.h"
+#include "common/channel_layout.h"
 
 namespace tonequill {
 
