@@ -7,7 +7,6 @@
 #include <optional>
 #include <sstream>
 
-#include "envelope/pitch_values.h"
 #include "common/conversion_error.h"
 
 namespace tonequill {
@@ -44,7 +43,85 @@ int64_t nextChange(const BendState& state, const std::vector<PitchBend>& bends, 
     return next;
 }
 
+// The bend in force as Em and En parts.
+SplitPitch valueOf(const BendState& state, const NoteSite& site) {
+    if (!(state.range > 0.0)) return {};
+    const double offset = (static_cast<double>(state.bend) - 8192.0) / 8192.0 * state.range * 16.0;
+    const std::optional<int32_t> v = roundToInt32(offset);
+    if (!v) {
+        std::ostringstream text;
+        text << "pitch bend out of range: " << site.text() << " bends by " << offset
+             << " sixteenths of a semitone, beyond 32 bits";
+        throw ConversionError(text.str());
+    }
+    return splitPitch(*v);
+}
+
 }  // namespace
+
+BendRuns::BendRuns(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+                   int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site)
+    : state_(state),
+      bends_(bends),
+      ranges_(ranges),
+      site_(site),
+      startTick_(startTick),
+      ticksPerFrame_(ticksPerFrame),
+      count_(frames > 0 ? static_cast<size_t>(frames) : 0) {
+    advanceBend(state_, bends_, ranges_, startTick);
+    if (count_ == 0) return;
+    lastFrameTick_ = frameTick(count_ - 1);
+    value_ = valueNow();
+}
+
+double BendRuns::frameTick(size_t i) const {
+    return startTick_ + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame_);
+}
+
+SplitPitch BendRuns::valueNow() {
+    if (state_.bend != knownBend_ || !(state_.range == knownRange_)) {
+        known_ = valueOf(state_, site_);
+        knownBend_ = state_.bend;
+        knownRange_ = state_.range;
+    }
+    return known_;
+}
+
+size_t BendRuns::firstFrameReaching(double tick, size_t from) const {
+    // Events come every frame or two in a busy bend: the next frame mostly reaches it.
+    if (tick <= frameTick(from + 1)) return from + 1;
+    // Otherwise worked out from the frame rate, then put right by a step or
+    // two where rounding moved it. The answer lies in from + 2 .. count - 1.
+    const double guess = std::ceil((tick - static_cast<double>(startTick_)) / ticksPerFrame_);
+    size_t at = guess <= static_cast<double>(from + 2)    ? from + 2
+                : guess >= static_cast<double>(count_ - 1) ? count_ - 1
+                                                           : static_cast<size_t>(guess);
+    while (at > from + 2 && tick <= frameTick(at - 1)) --at;
+    while (!(tick <= frameTick(at))) ++at;
+    return at;
+}
+
+bool BendRuns::next(SplitPitch& value, size_t& length) {
+    if (at_ >= count_) return false;
+    value = value_;
+    size_t end = at_;
+    // Frames up to the first one that reaches the next event hear the same
+    // state; the run goes on through events that leave the value as it is.
+    for (;;) {
+        const int64_t change = nextChange(state_, bends_, ranges_);
+        if (change == kNoChange || static_cast<double>(change) > lastFrameTick_) {
+            end = count_;
+            break;
+        }
+        end = firstFrameReaching(static_cast<double>(change), end);
+        advanceBend(state_, bends_, ranges_, frameTick(end));
+        value_ = valueNow();
+        if (!(value_ == value)) break;
+    }
+    length = end - at_;
+    at_ = end;
+    return true;
+}
 
 BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
@@ -62,61 +139,28 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
 void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBend>& bends,
                 const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
-    const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
     sample.fine.clear();
     sample.coarse.clear();
     sample.hasBend = false;
-    advanceBend(state, bends, ranges, startTick);
-    auto frameTick = [&](size_t i) { return startTick + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame); };
-    // Frames come in runs that see the same bend state: a run ends at the
-    // first frame whose tick reaches the next bend or range event.
-    const double lastFrameTick = count > 0 ? frameTick(count - 1) : 0.0;
-    for (size_t i = 0; i < count;) {
-        advanceBend(state, bends, ranges, frameTick(i));
-        SplitPitch split;
-        if (state.range > 0.0) {
-            const double offset = (static_cast<double>(state.bend) - 8192.0) / 8192.0 * state.range * 16.0;
-            const std::optional<int32_t> v = roundToInt32(offset);
-            if (!v) {
-                std::ostringstream text;
-                text << "pitch bend out of range: " << site.text() << " bends by " << offset
-                     << " sixteenths of a semitone, beyond 32 bits";
-                throw ConversionError(text.str());
-            }
-            split = splitPitch(*v);
-        }
-        size_t end = count;
-        const int64_t next = nextChange(state, bends, ranges);
-        // Mostly nothing changes before the note's last frame.
-        if (next != kNoChange && static_cast<double>(next) <= lastFrameTick) {
-            // The first frame to reach the event: worked out from the frame
-            // rate, then put right by a step or two where rounding moved it.
-            // Frame i does not reach it (the state was just advanced to its tick).
-            const auto nextTick = static_cast<double>(next);
-            auto reaches = [&](size_t j) { return nextTick <= frameTick(j); };
-            const double guess = std::ceil((nextTick - static_cast<double>(startTick)) / ticksPerFrame);
-            end = guess <= static_cast<double>(i + 1) ? i + 1
-                  : guess >= static_cast<double>(count - 1) ? count - 1
-                                                             : static_cast<size_t>(guess);
-            while (end > i + 1 && reaches(end - 1)) --end;
-            while (!reaches(end)) ++end;  // frame count - 1 reaches it
-        }
-        if (i == 0) {
-            // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
-            if (end == count && split == SplitPitch{}) return;
-            sample.fine.reserve(count);
-            sample.coarse.reserve(count);
-        }
-        sample.fine.insert(sample.fine.end(), end - i, split.fine);
-        sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
-        sample.hasBend = sample.hasBend || split.fine != 0 || split.coarse != 0;
-        i = end;
+    BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);
+    const size_t count = runs.framesLeft();
+    SplitPitch value;
+    size_t length = 0;
+    if (!runs.next(value, length)) return;
+    // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
+    if (length == count && value == SplitPitch{}) return;
+    sample.fine.reserve(count);
+    sample.coarse.reserve(count);
+    {
+        PairFiller fill(sample.fine, sample.coarse);
+        do {
+            fill.add(value, length);
+        } while (runs.next(value, length));
     }
-    // Lists of zeros alone (events that leave the bend at 0) are left as sampled.
-    if (sample.hasBend) {
-        trimTrailingZeros(sample.fine);
-        trimTrailingZeros(sample.coarse);
-    }
+    // Neighbouring runs differ, so lists that get here hold a value other than 0.
+    sample.hasBend = true;
+    trimTrailingZeros(sample.fine);
+    trimTrailingZeros(sample.coarse);
 }
 
 }  // namespace tonequill

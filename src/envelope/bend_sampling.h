@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "envelope/envelope_frames.h"
+#include "envelope/pitch_values.h"
 #include "common/prepared_song.h"
 
 namespace tonequill {
@@ -32,6 +33,50 @@ struct BendSample {
 void advanceBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
                  double tick);
 
+// A note's bend as runs of frames with one value, read one run at a time:
+// frame i is sampled at tick startTick + floor(i * ticksPerFrame), and
+// neighbouring frames that hear the same value, through however many events,
+// make one run. Only the frames where an event has come in are looked at, so
+// a held bend costs one step whatever its length, and events that a later one
+// replaces before the next frame are passed over without being read for their
+// value. A range of 0 or below contributes nothing. A bend too deep for 32
+// bits throws ConversionError naming `site`, when the run that hears it is read.
+class BendRuns {
+public:
+    BendRuns(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+             int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site);
+
+    // The next run: its value and its length in frames (at least 1); false
+    // once every frame of the note has been given.
+    bool next(SplitPitch& value, size_t& length);
+
+    // Frames not yet given.
+    [[nodiscard]] size_t framesLeft() const { return count_ - at_; }
+
+private:
+    [[nodiscard]] double frameTick(size_t i) const;
+    // The value the state gives now.
+    SplitPitch valueNow();
+    // The first frame after `from` whose tick reaches `tick`; frame `from` does
+    // not reach it and the note's last frame does.
+    [[nodiscard]] size_t firstFrameReaching(double tick, size_t from) const;
+
+    BendState& state_;
+    const std::vector<PitchBend>& bends_;
+    const std::vector<BendRange>& ranges_;
+    NoteSite site_;
+    int32_t startTick_;
+    double ticksPerFrame_;
+    size_t count_;
+    double lastFrameTick_ = 0.0;
+    size_t at_ = 0;          // the first frame not yet given
+    SplitPitch value_;       // the value at frame at_, the state advanced to its tick
+    // The last state turned into a value, which the next one often repeats.
+    int32_t knownBend_ = 8192;
+    double knownRange_ = 0.0;
+    SplitPitch known_;
+};
+
 // Samples the bend once per frame from `startTick`, frame i at startTick +
 // floor(i * ticksPerFrame). A range of 0 or below contributes nothing. A bend
 // too deep for 32 bits throws ConversionError naming `site`.
@@ -43,5 +88,31 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
 void sampleBend(BendSample& into, BendState& state, const std::vector<PitchBend>& bends,
                 const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site);
+
+// Two value lists filled run by run, in order, each written once: a run of
+// one or two frames costs a store or two rather than a call that grows the
+// list. Storage for the whole note is reserved beforehand.
+class PairFiller {
+public:
+    PairFiller(std::vector<int32_t>& fine, std::vector<int32_t>& coarse) : fine_(fine), coarse_(coarse) {}
+
+    void add(int32_t fine, int32_t coarse) {
+        fine_.push_back(fine);
+        coarse_.push_back(coarse);
+    }
+    void add(SplitPitch value, size_t count) {
+        if (count > kShortRun) {
+            fine_.insert(fine_.end(), count, value.fine);
+            coarse_.insert(coarse_.end(), count, value.coarse);
+            return;
+        }
+        for (size_t i = 0; i < count; ++i) add(value.fine, value.coarse);
+    }
+
+private:
+    static constexpr size_t kShortRun = 8;
+    std::vector<int32_t>& fine_;
+    std::vector<int32_t>& coarse_;
+};
 
 }  // namespace tonequill

@@ -1,9 +1,9 @@
 #include "mml/definitions.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
+#include "mml/loop_search.h"
 #include "mml/text_sink.h"
 #include "common/channel_layout.h"
 
@@ -33,91 +33,6 @@ void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t f
         sink.passOnWhenFull();
         i = j;
     }
-}
-
-// From the third value of a range on, a value costs a token unless it is the
-// third or later value of a run: then it only lengthens that run's "D". The
-// first two values of a range always cost one token each. `grows` marks the
-// values that cost a token that way, with counts per block of 64 for O(1) sums.
-class RunCostTable {
-public:
-    explicit RunCostTable(const std::vector<int32_t>& values)
-        : bits_(values.size() / 64 + 1, 0), before_(values.size() / 64 + 1, 0) {
-        for (std::size_t i = 2; i < values.size(); ++i) {
-            if (values[i] != values[i - 1] || values[i - 1] != values[i - 2]) bits_[i / 64] |= uint64_t{1} << (i % 64);
-        }
-        for (std::size_t b = 1; b < bits_.size(); ++b) before_[b] = before_[b - 1] + std::popcount(bits_[b - 1]);
-    }
-
-    // runCost(values, from, to) for a range inside the list.
-    [[nodiscard]] std::size_t cost(std::size_t from, std::size_t to) const {
-        if (from >= to) return 0;
-        if (to - from <= 2) return to - from;
-        return 2 + marksBefore(to) - marksBefore(from + 2);
-    }
-
-private:
-    [[nodiscard]] std::size_t marksBefore(std::size_t i) const {
-        const uint64_t low = i % 64 == 0 ? 0 : bits_[i / 64] & (~uint64_t{0} >> (64 - i % 64));
-        return before_[i / 64] + static_cast<std::size_t>(std::popcount(low));
-    }
-
-    std::vector<uint64_t> bits_;
-    std::vector<std::size_t> before_;
-};
-
-// The smallest period of every suffix: entry k is for the suffix of length
-// k + 1. A suffix read backwards is a prefix of the reversed list, and a
-// prefix of length L with longest proper border b has smallest period L - b;
-// the borders come from the prefix function of the reversed list.
-std::vector<uint32_t> suffixPeriods(const std::vector<int32_t>& values) {
-    const std::size_t n = values.size();
-    auto back = [&](std::size_t k) { return values[n - 1 - k]; };
-    std::vector<uint32_t> border(n, 0);
-    for (std::size_t k = 1; k < n; ++k) {
-        std::size_t b = border[k - 1];
-        while (b > 0 && back(k) != back(b)) b = border[b - 1];
-        if (back(k) == back(b)) ++b;
-        border[k] = static_cast<uint32_t>(b);
-    }
-    for (std::size_t k = 0; k < n; ++k) border[k] = static_cast<uint32_t>(k + 1 - border[k]);
-    return border;
-}
-
-struct LoopChoice {
-    bool looped = false;
-    std::size_t start = 0;
-    std::size_t period = 0;
-};
-
-// The loop valueListBody writes: among every lead-in s and period P whose tail
-// from s repeats, the cheapest one strictly below the plain runs, the smallest
-// s and then the smallest P on a tie. For one s the cost only grows with P, so
-// the smallest period P >= 2 of the tail from s is the only one to try: the
-// suffix's smallest period p itself, or 2 when the tail is one value
-// throughout (p = 1); a tail whose smallest period is above half its length
-// has no period short enough at all.
-LoopChoice chooseLoop(const std::vector<int32_t>& values) {
-    LoopChoice choice;
-    const std::size_t n = values.size();
-    if (n < 8) return choice;
-    const RunCostTable costs(values);
-    std::size_t best = costs.cost(0, n);
-    const std::vector<uint32_t> periods = suffixPeriods(values);
-    for (std::size_t s = 0; s + 4 < n; ++s) {
-        const std::size_t leadInCost = costs.cost(0, s);
-        if (leadInCost > 62) break;  // the lead-in cost only grows with s
-        const std::size_t tail = n - s;
-        const std::size_t smallest = periods[tail - 1];
-        const std::size_t period = smallest == 1 ? 2 : smallest;
-        if (2 * period > tail) continue;
-        const std::size_t total = costs.cost(s, s + period) + leadInCost + 1;  // + the loop mark
-        if (total < best) {
-            best = total;
-            choice = LoopChoice{true, s, period};
-        }
-    }
-    return choice;
 }
 
 void writeValueList(TextSink& sink, const std::vector<int32_t>& values) {
