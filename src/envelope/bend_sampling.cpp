@@ -102,6 +102,28 @@ size_t BendRuns::firstFrameReaching(double tick, size_t from) const {
 }
 
 bool BendRuns::next(SplitPitch& value, size_t& length) {
+    if (readAhead_) {
+        readAhead_ = false;
+        value = aheadValue_;
+        length = aheadLength_;
+        return true;
+    }
+    return read(value, length);
+}
+
+bool BendRuns::staysZero() {
+    if (at_ == 0 && !readAhead_) readAhead_ = read(aheadValue_, aheadLength_);
+    return count_ == 0 || (aheadLength_ == count_ && aheadValue_ == SplitPitch{});
+}
+
+void BendRuns::readToEnd() {
+    SplitPitch value;
+    size_t length = 0;
+    while (next(value, length)) {
+    }
+}
+
+bool BendRuns::read(SplitPitch& value, size_t& length) {
     if (at_ >= count_) return false;
     value = value_;
     size_t end = at_;
@@ -139,25 +161,25 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
 void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBend>& bends,
                 const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
+    BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);
+    sampleRuns(sample, runs);
+}
+
+void sampleRuns(BendSample& sample, BendRuns& runs) {
     sample.fine.clear();
     sample.coarse.clear();
     sample.hasBend = false;
-    BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);
-    const size_t count = runs.framesLeft();
+    // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
+    if (runs.staysZero()) {
+        runs.readToEnd();
+        return;
+    }
+    sample.fine.reserve(runs.frames());
+    sample.coarse.reserve(runs.frames());
+    PairFiller fill(sample.fine, sample.coarse);
     SplitPitch value;
     size_t length = 0;
-    if (!runs.next(value, length)) return;
-    // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
-    if (length == count && value == SplitPitch{}) return;
-    sample.fine.reserve(count);
-    sample.coarse.reserve(count);
-    {
-        PairFiller fill(sample.fine, sample.coarse);
-        do {
-            fill.add(value, length);
-        } while (runs.next(value, length));
-    }
-    // Neighbouring runs differ, so lists that get here hold a value other than 0.
+    while (runs.next(value, length)) fill.add(value, length);
     sample.hasBend = true;
     trimTrailingZeros(sample.fine);
     trimTrailingZeros(sample.coarse);

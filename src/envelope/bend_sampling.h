@@ -50,8 +50,15 @@ public:
     // once every frame of the note has been given.
     bool next(SplitPitch& value, size_t& length);
 
-    // Frames not yet given.
-    [[nodiscard]] size_t framesLeft() const { return count_ - at_; }
+    // Whether the bend is 0 on every frame of the note, which its first run
+    // tells (neighbouring runs differ); the first run is read ahead and still
+    // given by next().
+    bool staysZero();
+
+    // Reads the runs not yet given, for the errors they raise.
+    void readToEnd();
+
+    [[nodiscard]] size_t frames() const { return count_; }
 
 private:
     [[nodiscard]] double frameTick(size_t i) const;
@@ -60,6 +67,7 @@ private:
     // The first frame after `from` whose tick reaches `tick`; frame `from` does
     // not reach it and the note's last frame does.
     [[nodiscard]] size_t firstFrameReaching(double tick, size_t from) const;
+    bool read(SplitPitch& value, size_t& length);
 
     BendState& state_;
     const std::vector<PitchBend>& bends_;
@@ -69,7 +77,10 @@ private:
     double ticksPerFrame_;
     size_t count_;
     double lastFrameTick_ = 0.0;
-    size_t at_ = 0;          // the first frame not yet given
+    size_t at_ = 0;          // the first frame not yet read
+    bool readAhead_ = false;  // a run has been read and not yet given
+    SplitPitch aheadValue_;
+    size_t aheadLength_ = 0;
     SplitPitch value_;       // the value at frame at_, the state advanced to its tick
     // The last state turned into a value, which the next one often repeats.
     int32_t knownBend_ = 8192;
@@ -88,6 +99,10 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
 void sampleBend(BendSample& into, BendState& state, const std::vector<PitchBend>& bends,
                 const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site);
+
+// The same from a note's runs, none of them given yet (the first may have
+// been read ahead); reads them all.
+void sampleRuns(BendSample& into, BendRuns& runs);
 
 // Two value lists filled run by run, in order, each written once: a run of
 // one or two frames costs a store or two rather than a call that grows the

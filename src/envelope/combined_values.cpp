@@ -17,6 +17,11 @@ int64_t heldAt(const std::vector<int32_t>& values, size_t i) {
 
 int64_t valueAt(std::span<const int32_t> values, size_t i) { return values.empty() ? 0 : values[i]; }
 
+[[noreturn]] void throwOutOfRange(const NoteSite& site, int64_t sum, size_t frame) {
+    throw ConversionError("envelope value out of range: " + site.text() + " reaches " + std::to_string(sum) +
+                          " sixteenths of a semitone at frame " + std::to_string(frame) + ", beyond 32 bits");
+}
+
 }  // namespace
 
 void combineValues(CombinedValues& out, const BendSample& bend, std::span<const int32_t> vib,
@@ -29,13 +34,45 @@ void combineValues(CombinedValues& out, const BendSample& bend, std::span<const 
         const int64_t sum =
             (valueAt(arp, i) + heldAt(bend.coarse, i)) * 16 + heldAt(bend.fine, i) + valueAt(vib, i);
         const std::optional<int32_t> v = narrowToInt32(sum);
-        if (!v) {
-            throw ConversionError("envelope value out of range: " + site.text() + " reaches " + std::to_string(sum) +
-                                  " sixteenths of a semitone at frame " + std::to_string(i) + ", beyond 32 bits");
-        }
+        if (!v) throwOutOfRange(site, sum, i);
         const SplitPitch split = splitPitch(*v);
         out.fine[i] = split.fine;
         out.coarse[i] = split.coarse;
+    }
+    trimTrailingZeros(out.fine);
+    trimTrailingZeros(out.coarse);
+}
+
+void combineRuns(CombinedValues& out, BendRuns& bend, const ValueCycle* vib, const ValueCycle* arp,
+                 const NoteSite& site) {
+    out.fine.clear();
+    out.coarse.clear();
+    out.fine.reserve(bend.frames());
+    out.coarse.reserve(bend.frames());
+    std::optional<CycleReader> vibrato;
+    std::optional<CycleReader> arpeggio;
+    if (vib != nullptr) vibrato.emplace(*vib);
+    if (arp != nullptr) arpeggio.emplace(*arp);
+    {
+        PairFiller fill(out.fine, out.coarse);
+        SplitPitch run;
+        size_t length = 0;
+        size_t frame = 0;
+        while (bend.next(run, length)) {
+            for (const size_t end = frame + length; frame < end; ++frame) {
+                // Each term fits in 32 bits, so the sum fits easily in 64.
+                const int64_t a = arpeggio ? arpeggio->next() : 0;
+                const int64_t v = vibrato ? vibrato->next() : 0;
+                const int64_t sum = (a + run.coarse) * 16 + run.fine + v;
+                const std::optional<int32_t> narrow = narrowToInt32(sum);
+                if (!narrow) {
+                    bend.readToEnd();
+                    throwOutOfRange(site, sum, frame);
+                }
+                const SplitPitch split = splitPitch(*narrow);
+                fill.add(split.fine, split.coarse);
+            }
+        }
     }
     trimTrailingZeros(out.fine);
     trimTrailingZeros(out.coarse);

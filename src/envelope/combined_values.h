@@ -6,6 +6,7 @@
 
 #include "envelope/bend_sampling.h"
 #include "envelope/envelope_frames.h"
+#include "envelope/token_expansion.h"
 
 namespace tonequill {
 
@@ -25,5 +26,14 @@ struct CombinedValues {
 // `site`.
 void combineValues(CombinedValues& out, const BendSample& bend, std::span<const int32_t> vib,
                    std::span<const int32_t> arp, int32_t frames, const NoteSite& site);
+
+// The same sums for a long note, read straight from its bend's runs (none
+// given yet) and its vibrato and arpeggio cycles (null for a source the note
+// lacks): nothing is spelled out per frame but the sums themselves, which go
+// into `out`. A sum beyond 32 bits throws the error combineValues throws,
+// unless a bend later in the note is too deep for 32 bits: the bend is
+// sampled before anything is summed, so its error comes first.
+void combineRuns(CombinedValues& out, BendRuns& bend, const ValueCycle* vib, const ValueCycle* arp,
+                 const NoteSite& site);
 
 }  // namespace tonequill

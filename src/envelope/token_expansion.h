@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -21,6 +22,45 @@ TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> inter
 inline TokenRuns expandArpeggio(const TokenList& tokens, std::initializer_list<int32_t> intervals) {
     return expandArpeggio(tokens, std::span<const int32_t>(intervals.begin(), intervals.size()));
 }
+
+// Values spelled out for a note as a head and a loop that repeats after it
+// to the note's end: frame i reads head[i] while i is below the head's
+// length, then loop[(i - head length) % loop length]. Each list is at most
+// the note's frame count long, and mostly as short as its tokens, so a note
+// of millions of frames need not hold a value for each of them.
+struct ValueCycle {
+    std::vector<int32_t> head;
+    std::vector<int32_t> loop;  // empty only when the head fills the note
+
+    // The first `frames` values.
+    [[nodiscard]] std::vector<int32_t> spelled(size_t frames) const;
+};
+
+// Reads a cycle's values frame by frame from frame 0.
+class CycleReader {
+public:
+    explicit CycleReader(const ValueCycle& cycle) : cycle_(cycle) {}
+    int32_t next() {
+        if (inHead_) {
+            if (at_ < cycle_.head.size()) return cycle_.head[at_++];
+            inHead_ = false;
+            at_ = 0;
+        }
+        const int32_t value = cycle_.loop[at_];
+        if (++at_ == cycle_.loop.size()) at_ = 0;
+        return value;
+    }
+
+private:
+    const ValueCycle& cycle_;
+    size_t at_ = 0;
+    bool inHead_ = true;
+};
+
+// The cycles of expandValueTokens and expandNoteTokens below, for a note of
+// `frames` frames.
+ValueCycle valueTokenCycle(const TokenList& tokens, int32_t frames);
+ValueCycle noteTokenCycle(const TokenRuns& tokens, int32_t frames);
 
 // Turns vibrato tokens into exactly `frames` values: numbers, "D<h>" or
 // "D" <n> holds of the last number, and "L" to start the loop that fills the

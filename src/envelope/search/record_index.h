@@ -41,6 +41,8 @@ public:
     void takeInAppended(const ListKey& em, const ListKey& en, const ListOrder::Position* emAt = nullptr);
 
     [[nodiscard]] const std::vector<EnvelopeRecord>& records() const { return *records_; }
+    // The fingerprints of an indexed record's lists.
+    [[nodiscard]] bool indexed(int32_t record) const { return slots_[static_cast<std::size_t>(record)].indexed; }
     [[nodiscard]] ListKey emKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].em; }
     [[nodiscard]] ListKey enKey(int32_t record) const { return slots_[static_cast<std::size_t>(record)].en; }
 

@@ -103,12 +103,11 @@ struct ShorterSide {
 ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& values, bool en) {
     ShorterSide side;
     const RecordIndex::Classes& classes = index.classes(en);
-    uint64_t hash = 0;
-    size_t hashed = 0;
+    ListHasher hasher;
     for (const uint32_t length : index.lengths(en).ascending()) {
         if (length > values.size()) break;
-        for (; hashed < length; ++hashed) hash = hashStep(hash, values[hashed]);
-        const ListKey key{hash, length};
+        hasher.growTo(values.data(), length);
+        const ListKey key = hasher.key();
         const int32_t first = classes.first(key);
         if (first < 0) continue;
         side.classes.push_back(first);
@@ -250,7 +249,10 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
         EnvelopeRecord& r = search.table.records[static_cast<size_t>(shorter)];
         const size_t oldEm = r.emValues.size();
         const size_t oldEn = r.enValues.size();
-        const ValuePairKey oldKey{listKey(r.emValues), listKey(r.enValues)};
+        // The index knows the fingerprints of the record's lists as they stand.
+        const ValuePairKey oldKey = index.indexed(shorter)
+                                        ? ValuePairKey{index.emKey(shorter), index.enKey(shorter)}
+                                        : ValuePairKey{listKey(r.emValues), listKey(r.enValues)};
         index.remove(shorter);
         install(r);
         index.add(shorter, key.em, key.en);

@@ -7,14 +7,9 @@ namespace tonequill {
 namespace {
 
 ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
-    uint64_t hash = 0;
-    int32_t any = 0;
-    for (const int32_t v : values) {
-        hash = hashStep(hash, v);
-        any |= v;
-    }
-    nonZero = any != 0;
-    return ListKey{hash, static_cast<uint32_t>(values.size())};
+    ListHasher hasher;
+    nonZero = hasher.growToAndOr(values.data(), values.size()) != 0;
+    return hasher.key();
 }
 
 }  // namespace

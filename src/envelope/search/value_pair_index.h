@@ -16,11 +16,66 @@ struct ListKey {
     bool operator==(const ListKey&) const = default;
 };
 
-// The hash of the first values of a list, grown one value at a time.
-inline uint64_t hashStep(uint64_t hash, int32_t value) {
-    hash ^= static_cast<uint32_t>(value) + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
-    return hash * 0xBF58476D1CE4E5B9ull;
-}
+// The fingerprint of a list's first values, grown from the start: a value
+// at a time or a stretch at a time. The values are dealt round four lanes,
+// each a chain of add, rotate and multiply, so that four values are worked on
+// at once; the key mixes the lanes with the count. A long note's lists are
+// millions of values, and one chain through them all would take a multiply's
+// delay per value.
+class ListHasher {
+public:
+    // Takes in values[count()..length) of a list whose first count() values
+    // it has taken in already.
+    void growTo(const int32_t* values, std::size_t length) { grow<false>(values, length); }
+    // The same, giving the bitwise or of the values taken in.
+    int32_t growToAndOr(const int32_t* values, std::size_t length) { return grow<true>(values, length); }
+    [[nodiscard]] std::size_t count() const { return count_; }
+    [[nodiscard]] ListKey key() const {
+        uint64_t hash = finish(uint64_t{count_} * 0x9E3779B97F4A7C15ull);
+        for (const uint64_t lane : lanes_) hash = finish(hash ^ lane);
+        return ListKey{hash, static_cast<uint32_t>(count_)};
+    }
+
+private:
+    static constexpr std::size_t kLanes = 4;
+
+    template <bool orValues>
+    int32_t grow(const int32_t* values, std::size_t length) {
+        int32_t any = 0;
+        std::size_t i = count_;
+        for (; i < length && i % kLanes != 0; ++i) {
+            lanes_[i % kLanes] = round(lanes_[i % kLanes], values[i]);
+            if constexpr (orValues) any |= values[i];
+        }
+        for (; i + kLanes <= length; i += kLanes) {
+            lanes_[0] = round(lanes_[0], values[i]);
+            lanes_[1] = round(lanes_[1], values[i + 1]);
+            lanes_[2] = round(lanes_[2], values[i + 2]);
+            lanes_[3] = round(lanes_[3], values[i + 3]);
+            if constexpr (orValues) any |= values[i] | values[i + 1] | values[i + 2] | values[i + 3];
+        }
+        for (; i < length; ++i) {
+            lanes_[i % kLanes] = round(lanes_[i % kLanes], values[i]);
+            if constexpr (orValues) any |= values[i];
+        }
+        count_ = length;
+        return any;
+    }
+    static uint64_t round(uint64_t lane, int32_t value) {
+        lane += (uint64_t{static_cast<uint32_t>(value)} + 1) * 0xC2B2AE3D27D4EB4Full;
+        lane = (lane << 31) | (lane >> 33);
+        return lane * 0x9E3779B185EBCA87ull;
+    }
+    static uint64_t finish(uint64_t h) {
+        h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+        return h ^ (h >> 31);
+    }
+
+    uint64_t lanes_[kLanes] = {0x60EA27EEADC0B5D6ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                               0x61C8864E7A143579ull};
+    std::size_t count_ = 0;
+};
 
 ListKey listKey(const std::vector<int32_t>& values);
 
