@@ -30,6 +30,9 @@ const std::vector<T>& listOf(const std::vector<std::vector<T>>& lists, int32_t i
 // A note of more frames than this keeps nothing in the pass's reused storage
 // nor in the memo.
 constexpr int32_t kLongNoteFrames = 65536;
+// A note of more frames than this works its bend values out through the
+// pass's table of them, which is made when first needed.
+constexpr int32_t kTableFrames = 4096;
 
 // Where one source track stands in time during a track's pass: its bend and
 // its controllers 1 and 12. Made fresh for every output track.
@@ -76,8 +79,9 @@ private:
         const int64_t frameCount = framesOfNote(note.startTick, note.endTick, ticksPerFrame_);
         budget_.take(frameCount, site);  // keeps frameCount within 32 bits too
         const auto frames = static_cast<int32_t>(frameCount);
+        // A long note looks its bend values up in a table the pass keeps.
         BendRuns bend(state.bend, listOf(song_.bendsByTrack, source), listOf(song_.bendRangesByTrack, source),
-                      note.startTick, frames, ticksPerFrame_, site);
+                      note.startTick, frames, ticksPerFrame_, site, frames > kTableFrames ? &bendValues_ : nullptr);
         const bool hasBend = !bend.staysZero();
 
         ArpeggioMemo& arpeggio = memo_.arpeggio(note, state.cc12.at(listOf(song_.cc12ByTrack, source), note.startTick));
@@ -203,6 +207,7 @@ private:
     FrameBudget budget_;
     SourceMemo memo_;
     // Storage reused from note to note.
+    BendValueTable bendValues_;
     BendSample bend_;
     CombinedValues combined_;
     std::vector<SourceState> states_;

@@ -58,7 +58,7 @@ void combineRuns(CombinedValues& out, BendRuns& bend, const ValueCycle* vib, con
         SplitPitch run;
         size_t length = 0;
         size_t frame = 0;
-        while (bend.next(run, length)) {
+        while (bend.nextStretch(run, length)) {
             for (const size_t end = frame + length; frame < end; ++frame) {
                 // Each term fits in 32 bits, so the sum fits easily in 64.
                 const int64_t a = arpeggio ? arpeggio->next() : 0;

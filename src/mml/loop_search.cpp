@@ -15,13 +15,14 @@ constexpr std::size_t kMostLeadInCost = 62;
 // first two values of a range always cost one token each. So the runs of
 // values[from..to) cost to - from tokens for a range of one or two values,
 // else 2 plus the values from `from + 2` on that cost a token this way.
-bool costsToken(const std::vector<int32_t>& values, std::size_t i) {
-    return values[i] != values[i - 1] || values[i - 1] != values[i - 2];
+std::size_t costsToken(const std::vector<int32_t>& values, std::size_t i) {
+    // Without a branch: in a list that moves often it would mostly be guessed wrong.
+    return static_cast<std::size_t>((values[i] != values[i - 1]) | (values[i - 1] != values[i - 2]));
 }
 
 // What a value adds to the cost of a range that starts at the list's start.
 std::size_t leadInStep(const std::vector<int32_t>& values, std::size_t i) {
-    return i < 2 ? 1 : (costsToken(values, i) ? 1 : 0);
+    return i < 2 ? 1 : costsToken(values, i);
 }
 
 // The runs of the whole list, counted in one pass.
@@ -29,7 +30,7 @@ std::size_t wholeCost(const std::vector<int32_t>& values) {
     const std::size_t n = values.size();
     if (n <= 2) return n;
     std::size_t cost = 2;
-    for (std::size_t i = 2; i < n; ++i) cost += costsToken(values, i) ? 1 : 0;
+    for (std::size_t i = 2; i < n; ++i) cost += costsToken(values, i);
     return cost;
 }
 
@@ -65,7 +66,9 @@ bool tailPeriods(const std::vector<int32_t>& values, std::size_t leadInLimit, st
     uint64_t target = 0;
     uint64_t top = 1;  // kBase^(window - 1)
     for (std::size_t j = window; j-- > 0;) target = target * kBase + spread(values[n - window + j]);
-    for (std::size_t j = 1; j < window; ++j) top *= kBase;
+    for (uint64_t base = kBase, power = window - 1; power != 0; power >>= 1, base *= base) {
+        if (power & 1) top *= base;
+    }
     uint64_t hash = target;
     std::size_t spent = 0;
     for (std::size_t q = 1; q <= lastShift; ++q) {
@@ -137,11 +140,11 @@ LoopChoice chooseLoop(const std::vector<int32_t>& values, std::size_t checkBudge
         std::size_t periodCost = 2;
         if (period > 2) {
             if (windowPeriod == period && windowAt + 1 == s) {
-                windowTokens += (costsToken(values, s + period - 1) ? 1 : 0);
-                windowTokens -= (costsToken(values, s + 1) ? 1 : 0);
+                windowTokens += costsToken(values, s + period - 1);
+                windowTokens -= costsToken(values, s + 1);
             } else {
                 windowTokens = 0;
-                for (std::size_t i = s + 2; i < s + period; ++i) windowTokens += costsToken(values, i) ? 1 : 0;
+                for (std::size_t i = s + 2; i < s + period; ++i) windowTokens += costsToken(values, i);
                 spent += period;
                 if (spent > checkBudget) return chooseLoopByBorders(values);
             }
@@ -167,7 +170,7 @@ public:
     explicit RunCostTable(const std::vector<int32_t>& values)
         : bits_(values.size() / 64 + 1, 0), before_(values.size() / 64 + 1, 0) {
         for (std::size_t i = 2; i < values.size(); ++i) {
-            if (costsToken(values, i)) bits_[i / 64] |= uint64_t{1} << (i % 64);
+            bits_[i / 64] |= uint64_t{costsToken(values, i)} << (i % 64);
         }
         for (std::size_t b = 1; b < bits_.size(); ++b) before_[b] = before_[b - 1] + std::popcount(bits_[b - 1]);
     }

@@ -70,7 +70,8 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
 // repeat the value before (a hold through events), some only move it within
 // one sixteenth, and the range changes now and then. Long notes, so that runs
 // span many events and many frames. The runs themselves cover the note, each
-// unlike the one before.
+// unlike the one before, with their values looked up in a table kept from
+// note to note.
 TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
     struct Rate {
         const char* what;
@@ -80,6 +81,7 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                           {"a third of a tick", 1.0 / 3.0}, {"odd rate", 13.37}};
     const int32_t spacings[] = {1, 3, 8, 15, 16, 17, 40, 1000};
     std::mt19937 random(11);
+    BendValueTable table;  // kept over every note, through every range
     for (const Rate& rate : rates) {
         for (const int32_t every : spacings) {
             for (int shape = 0; shape < 3; ++shape) {
@@ -109,7 +111,7 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                     ASSERT_EQ(fast.bendCursor, plain.bendCursor) << what;
                     ASSERT_EQ(fast.rangeCursor, plain.rangeCursor) << what;
 
-                    BendRuns runs(byRuns, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start});
+                    BendRuns runs(byRuns, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start}, &table);
                     std::vector<int32_t> fine;
                     std::vector<int32_t> coarse;
                     SplitPitch value{};

@@ -82,5 +82,30 @@ TEST(SampleBend, ADepthBeyond32BitsIsAConversionErrorNamingTheNote) {
     }
 }
 
+// The table of bend values gives what working each value out gives, for
+// bends outside the 14-bit range too, and starts over when the range moves
+// on and comes back.
+TEST(SampleBend, TheTableOfValuesGivesWhatWorkingThemOutGives) {
+    const int32_t bends[] = {-5, 0, 1, 8191, 8192, 8448, 16383, 16384, 40000};
+    const double ranges[] = {2.0, 0.0, -1.0, 12.5, 2.0, 48.0};
+    BendValueTable table;
+    for (const double range : ranges) {
+        for (const int32_t bend : bends) {
+            BendState direct;
+            BendState looked;
+            const std::vector<PitchBend> events{{0, 0, 0, bend}};
+            const std::vector<BendRange> rangeEvents{{0, 0, 0, range}};
+            BendRuns plain(direct, events, rangeEvents, 0, 3, 1.0, kSite);
+            BendRuns tabled(looked, events, rangeEvents, 0, 3, 1.0, kSite, &table);
+            SplitPitch want;
+            SplitPitch got;
+            size_t length = 0;
+            ASSERT_TRUE(plain.next(want, length));
+            ASSERT_TRUE(tabled.next(got, length));
+            EXPECT_EQ(got, want) << "bend " << bend << " at range " << range;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tonequill
