@@ -1,7 +1,10 @@
 #include "mml/definitions.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 #include "mml/loop_search.h"
 #include "mml/text_sink.h"
@@ -15,24 +18,90 @@ constexpr int64_t kOffsetEm = 200000;
 constexpr int64_t kOffsetEn = 300000;
 constexpr int64_t kOffsetVoice = 400000;
 
+// The texts of the run tokens for small numbers, each in a cell of its own
+// with its blank: "x " for the values -1024..1023, "Dn " for the run lengths
+// up to 1025 (nothing for a length of 1). A value list that moves every
+// frame or two writes millions of them, and copying a cell takes no branch
+// on how many digits the number has.
+class RunTokenTexts {
+public:
+    static constexpr int32_t kLowestValue = -1024;
+    static constexpr int32_t kValues = 2048;
+    static constexpr std::size_t kLengths = 1026;
+    static constexpr std::size_t kCell = 8;
+
+    RunTokenTexts() {
+        for (int32_t k = 0; k < kValues; ++k) fill(values_[static_cast<std::size_t>(k)], "", kLowestValue + k);
+        for (std::size_t c = 2; c < kLengths; ++c) fill(holds_[c], "D", static_cast<int64_t>(c) - 2);
+    }
+
+    static const RunTokenTexts& get() {
+        static const RunTokenTexts texts;
+        return texts;
+    }
+
+    void appendValue(TextSink& sink, int32_t value) const {
+        const auto k = static_cast<uint32_t>(static_cast<int64_t>(value) - kLowestValue);
+        if (k < static_cast<uint32_t>(kValues)) {
+            sink.appendPadded<kCell>(values_[k].text, values_[k].length);
+            return;
+        }
+        sink.number(value);
+        sink.append(' ');
+    }
+    void appendHold(TextSink& sink, std::size_t length) const {
+        if (length < kLengths) {
+            sink.appendPadded<kCell>(holds_[length].text, holds_[length].length);
+            return;
+        }
+        sink.append('D');
+        sink.number(static_cast<int64_t>(length - 2));
+        sink.append(' ');
+    }
+
+private:
+    struct Cell {
+        char text[kCell] = {};
+        uint8_t length = 0;
+    };
+    static void fill(Cell& cell, const char* prefix, int64_t number) {
+        const std::string text = prefix + std::to_string(number) + " ";
+        text.copy(cell.text, text.size());
+        cell.length = static_cast<uint8_t>(text.size());
+    }
+
+    Cell values_[kValues];
+    Cell holds_[kLengths];  // lengths 0 and 1 write nothing
+};
+
 // Runs of equal neighbours, passed on block by block, so a list of millions
-// of values never becomes one string in memory.
+// of values never becomes one string in memory. Where runs start is found 64
+// values at a time, as a mask of the values unlike the one before, and the
+// runs are taken from the mask: a branch on every value would be guessed
+// wrong at most run ends of a list that moves every frame or two.
 void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return;
-    std::size_t i = from;
-    while (i < to) {
-        std::size_t j = i + 1;
-        while (j < to && values[j] == values[i]) ++j;
-        sink.number(values[i]);
-        sink.append(' ');
-        if (j - i >= 2) {
-            sink.append('D');
-            sink.number(static_cast<int64_t>(j - i - 2));
-            sink.append(' ');
-        }
+    const RunTokenTexts& texts = RunTokenTexts::get();
+    const int32_t* v = values.data();
+    std::size_t runStart = from;
+    auto endRun = [&](std::size_t next) {
+        texts.appendValue(sink, v[runStart]);
+        texts.appendHold(sink, next - runStart);
         sink.passOnWhenFull();
-        i = j;
+        runStart = next;
+    };
+    for (std::size_t block = from + 1; block < to; block += 64) {
+        const std::size_t count = std::min<std::size_t>(64, to - block);
+        uint64_t starts = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            starts |= static_cast<uint64_t>(v[block + k] != v[block + k - 1]) << k;
+        }
+        while (starts != 0) {
+            endRun(block + static_cast<std::size_t>(std::countr_zero(starts)));
+            starts &= starts - 1;
+        }
     }
+    endRun(to);
 }
 
 void writeValueList(TextSink& sink, const std::vector<int32_t>& values) {
