@@ -41,10 +41,12 @@ namespace {
 // The conversion's stages in order: prepare, assign envelopes, number
 // combinations, write. The document is only started once every stage before
 // it has succeeded.
-void convertSong(const MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log,
+void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log,
                  PrepObserver* observer, const RunInspector& inspect) {
     log << "[PREP] start\n";
-    const PreparedSong song = prepareSong(file, log, observer);
+    // A report reads the file again afterwards; a plain run lets the song
+    // take its events over.
+    const PreparedSong song = inspect ? prepareSong(file, log, observer) : prepareSong(std::move(file), log, observer);
 
     log << "[ENV] assign start\n";
     EnvelopeTable envelopes = assignEnvelopes(tables, song, log);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/channel_events.h"
 #include "common/chord_intervals.h"
 #include "common/tempo_event.h"
 
@@ -20,35 +21,6 @@ struct PreparedNote {
     int32_t program = 0;
     bool isChord = false;
     ChordIntervals chordIntervals;  // distinct member notes minus the lowest, ascending
-};
-
-struct ProgramChange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t program = 0;
-};
-
-struct PitchBend {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t value = 8192;  // 0 to 16383, centre 8192
-};
-
-struct BendRange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    double semitones = 2.0;
-};
-
-struct ControlChange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t controller = 0;
-    int32_t value = 0;
 };
 
 struct LengthEntry {

@@ -65,10 +65,10 @@ size_t orderTrackNotes(std::span<PreparedNote> notes, std::vector<uint32_t>& rel
     return kept;
 }
 
-bool isNoteOn(const MidiEvent& e) { return e.bytes.size() >= 3 && (e.bytes[0] >> 4) == 0x9 && e.bytes[2] > 0; }
 
 size_t countNoteOns(const MidiTrack& track) {
-    return static_cast<size_t>(std::count_if(track.events.begin(), track.events.end(), isNoteOn));
+    return static_cast<size_t>(
+        std::count_if(track.notes.begin(), track.notes.end(), [](const NoteEvent& e) { return e.on; }));
 }
 
 // Pairs the notes of raw track `rawTrack` into `notes`, which holds a place
@@ -88,15 +88,12 @@ size_t pairTrack(const MidiTrack& track, int32_t rawTrack, std::span<PreparedNot
     constexpr size_t kNotesPerChannel = 256;
     std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
     std::vector<size_t> touched;  // for an observer: the stacks in the order they were filled
-    for (const MidiEvent& e : track.events) {
-        if (e.bytes.size() < 3) continue;
-        const int32_t kind = e.bytes[0] >> 4;
-        if (kind != 0x8 && kind != 0x9) continue;
-        const int32_t channel = e.bytes[0] & 0x0F;
-        const int32_t note = e.bytes[1];
-        const int32_t velocity = e.bytes[2];
+    for (const NoteEvent& e : track.notes) {
+        const int32_t channel = e.channel;
+        const int32_t note = e.note;
+        const int32_t velocity = e.velocity;
         auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
-        if (isNoteOn(e)) {
+        if (e.on) {
             if (observer && stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
             stack.push_back(PendingOn{e.tick, velocity, made});
             PreparedNote& n = notes[made++];

@@ -32,7 +32,7 @@ int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
 }  // namespace
 
-PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* observer) {
+PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observer) {
     PreparedSong song;
     if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
 
@@ -43,7 +43,7 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     const int32_t offset = hasConductorTrack(file) ? 1 : 0;
     song.sourceTrackCount = std::max(rawTrackCount - offset, 0);
     song.title = file.title;
-    song.tempoEvents = file.tempoEvents;
+    song.tempoEvents = std::move(file.tempoEvents);
 
     const TrackRouting routing = routeTracks(file, offset, song.sourceTrackCount);
     song.routing = routing.routing;
@@ -61,13 +61,9 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     song.tickScale = static_cast<double>(song.timebase) / song.tpqn;
     song.lengthTable = buildLengthTable(song.timebase);
 
-    SourceTrackEvents events;
-    {
-        const CollectedEvents collected = collectEvents(file);
-        log << "[PREP] programs=" << collected.programs.size() << " bends=" << collected.bends.size()
-            << " ranges=" << collected.ranges.size() << "\n";
-        events = distributeEvents(collected, offset, song.sourceTrackCount);
-    }
+    SourceTrackEvents events = collectEvents(file.tracks, offset, song.sourceTrackCount);
+    log << "[PREP] programs=" << events.programCount << " bends=" << events.bendCount << " ranges=" << events.rangeCount
+        << "\n";
     song.programsByTrack = std::move(events.programs);
     song.modulationByTrack = std::move(events.modulation);
     song.cc12ByTrack = std::move(events.cc12);

@@ -67,13 +67,6 @@ TEST(NotePairing, PairsPerTrackAndChannel) {
     }
 }
 
-TEST(NotePairing, ShortEventsAreSkipped) {
-    MidiFile file;
-    file.tracks.resize(1);
-    file.tracks[0].events = {{0, {0x90, 60, 100}}, {10, {0x80, 60}}, {20, {0x80, 60, 0}}};
-    EXPECT_EQ(spansOf(pairNotes(file)), (std::vector<Span>{{0, 0, 20}}));
-}
-
 struct Piece {
     int32_t track;
     int32_t start;
