@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once plainly, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer (any report fails the run),
-# the unit tests once more under ThreadSanitizer (large songs are converted
-# on several threads; the tests force that on small ones), then each fuzz target for a bounded time (FUZZ_SECONDS, 60 by default;
+# then each fuzz target for a bounded time (FUZZ_SECONDS, 60 by default;
 # FUZZ_SECONDS=0 leaves the fuzzers out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,11 +17,6 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTONEQUILL_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
-
-export TSAN_OPTIONS=halt_on_error=1
-cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONEQUILL_THREAD_SANITIZE=ON >/dev/null
-cmake --build build/tsan -j"$jobs" --target unit_tests
-build/tsan/tests/unit_tests --gtest_brief=1
 
 if [ "${FUZZ_SECONDS:-60}" != 0 ]; then
   scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
