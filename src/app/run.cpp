@@ -7,6 +7,7 @@
 
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
+#include "common/bulk_memory.h"
 #include "common/file_system.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
@@ -68,6 +69,9 @@ void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, s
 
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer,
                   const RunInspector& inspect) {
+    // The run's bulk lists (events, notes, bends) take their memory from this
+    // arena, which is dropped last, once everything holding them is gone.
+    BulkArena arena;
     MappingTables tables;
     try {
         io.loadMapping(tables, log);

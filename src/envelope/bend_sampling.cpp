@@ -12,7 +12,7 @@
 
 namespace tonequill {
 
-void advanceBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                  double tick) {
     while (state.bendCursor < bends.size() && bends[state.bendCursor].tick <= tick) {
         state.bend = bends[state.bendCursor].value;
@@ -37,7 +37,7 @@ constexpr int64_t kNoChange = std::numeric_limits<int64_t>::max();
 // The tick of the next event that would change the bend state, or kNoChange.
 // (A plain number: an optional, written in two parts and read back whole,
 // stalls the processor on this path, taken for every note.)
-int64_t nextChange(const BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges) {
+int64_t nextChange(const BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges) {
     int64_t next = kNoChange;
     if (state.bendCursor < bends.size()) next = bends[state.bendCursor].tick;
     if (state.rangeCursor < ranges.size()) next = std::min<int64_t>(next, ranges[state.rangeCursor].tick);
@@ -46,7 +46,7 @@ int64_t nextChange(const BendState& state, const std::vector<PitchBend>& bends, 
 
 }  // namespace
 
-BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
     sampleBend(sample, state, bends, ranges, startTick, frames, ticksPerFrame, site);
@@ -59,8 +59,8 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
     return sample;
 }
 
-void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBend>& bends,
-                const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
+void sampleBend(BendSample& sample, BendState& state, const BulkList<PitchBend>& bends,
+                const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
     const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
     sample.fine.clear();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bulk_memory.h"
 #include "common/channel_events.h"
 #include "common/tempo_event.h"
 
@@ -29,10 +30,10 @@ struct TimeSignature {
 // in file order and so in time order. Their `track` is the track's index in
 // the file. Aftertouch, system-exclusive and unknown events leave no trace.
 struct MidiTrack {
-    std::vector<NoteEvent> notes;
-    std::vector<ProgramChange> programs;
-    std::vector<PitchBend> bends;
-    std::vector<ControlChange> controllers;
+    BulkList<NoteEvent> notes;
+    BulkList<ProgramChange> programs;
+    BulkList<PitchBend> bends;
+    BulkList<ControlChange> controllers;
 };
 
 struct MidiFile {

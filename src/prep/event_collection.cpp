@@ -17,17 +17,18 @@ struct RpnState {
 
 // Events of one tick in file order, put in channel order by a stable sort,
 // which a list already in that order (nearly every list) is spared.
-template <typename Record>
-void orderByTickThenChannel(std::vector<Record>& list) {
+template <typename List>
+void orderByTickThenChannel(List& list) {
+    using Record = typename List::value_type;
     auto before = [](const Record& a, const Record& b) {
         return a.tick != b.tick ? a.tick < b.tick : a.channel < b.channel;
     };
     if (!std::is_sorted(list.begin(), list.end(), before)) std::stable_sort(list.begin(), list.end(), before);
 }
 
-template <typename Record>
-void renumber(std::vector<Record>& list, int32_t source) {
-    for (Record& r : list) r.track = source;
+template <typename List>
+void renumber(List& list, int32_t source) {
+    for (auto& r : list) r.track = source;
 }
 
 }  // namespace
@@ -51,7 +52,7 @@ SourceTrackEvents collectEvents(std::vector<MidiTrack>& tracks, int32_t conducto
         const auto source = static_cast<int32_t>(s);
 
         // The controllers in file order: the parameter state follows them.
-        std::vector<BendRange>* ranges = kept ? &out.ranges[static_cast<size_t>(s)] : nullptr;
+        BulkList<BendRange>* ranges = kept ? &out.ranges[static_cast<size_t>(s)] : nullptr;
         size_t modulationCount = 0;
         size_t cc12Count = 0;
         for (const ControlChange& c : track.controllers) {
@@ -76,8 +77,8 @@ SourceTrackEvents collectEvents(std::vector<MidiTrack>& tracks, int32_t conducto
         }
 
         const auto k = static_cast<size_t>(s);
-        std::vector<ControlChange>& modulation = out.modulation[k];
-        std::vector<ControlChange>& cc12 = out.cc12[k];
+        BulkList<ControlChange>& modulation = out.modulation[k];
+        BulkList<ControlChange>& cc12 = out.cc12[k];
         modulation.reserve(modulationCount);
         cc12.reserve(cc12Count);
         for (ControlChange c : track.controllers) {

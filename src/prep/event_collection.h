@@ -13,11 +13,11 @@ namespace tonequill {
 // order; and how many of each kind the file has, every track counted (the
 // conductor track's too).
 struct SourceTrackEvents {
-    std::vector<std::vector<ProgramChange>> programs;     // by tick, then channel
-    std::vector<std::vector<PitchBend>> bends;            // by tick
-    std::vector<std::vector<BendRange>> ranges;           // by tick
-    std::vector<std::vector<ControlChange>> modulation;   // controller 1, by tick, then channel
-    std::vector<std::vector<ControlChange>> cc12;         // controller 12, by tick, then channel
+    std::vector<BulkList<ProgramChange>> programs;     // by tick, then channel
+    std::vector<BulkList<PitchBend>> bends;            // by tick
+    std::vector<BulkList<BendRange>> ranges;           // by tick
+    std::vector<BulkList<ControlChange>> modulation;   // controller 1, by tick, then channel
+    std::vector<BulkList<ControlChange>> cc12;         // controller 12, by tick, then channel
     size_t programCount = 0;
     size_t bendCount = 0;
     size_t rangeCount = 0;

@@ -37,7 +37,7 @@ size_t orderTrackNotes(std::span<PreparedNote> notes, std::vector<uint32_t>& rel
     auto key = [&](size_t i) { return std::array<int64_t, 3>{notes[i].startTick, notes[i].endTick, releasedAs[i]}; };
     // Sorts notes [from, to) by their keys.
     std::vector<size_t> order;
-    std::vector<PreparedNote> sorted;
+    BulkList<PreparedNote> sorted;
     auto sortRange = [&](size_t from, size_t to) {
         order.resize(to - from);
         for (size_t i = 0; i < order.size(); ++i) order[i] = from + i;
@@ -164,7 +164,7 @@ struct Slice {
 
 // Tells the observer, per note, each stretch of its time that another source
 // track had (neighbouring slices of one winner reported as one).
-void reportLostSlices(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+void reportLostSlices(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                       int32_t sourceTrackCount, const std::vector<Slice>& slices, PrepObserver& observer) {
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
@@ -201,12 +201,12 @@ std::vector<int32_t> originsInSortedOrder(std::span<const PreparedNote> result, 
 
 }  // namespace
 
-std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
+BulkList<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
     // Room for every note-on, made once; each track's notes follow the last
     // track's, and the places of note-ons never released are dropped as it goes.
     std::vector<size_t> noteOns(file.tracks.size());
     for (size_t r = 0; r < file.tracks.size(); ++r) noteOns[r] = countNoteOns(file.tracks[r]);
-    std::vector<PreparedNote> notes(std::accumulate(noteOns.begin(), noteOns.end(), size_t{0}));
+    BulkList<PreparedNote> notes(std::accumulate(noteOns.begin(), noteOns.end(), size_t{0}));
     size_t end = 0;
     for (size_t r = 0; r < file.tracks.size(); ++r) {
         end += pairTrack(file.tracks[r], static_cast<int32_t>(r), std::span(notes.data() + end, noteOns[r]), observer);
@@ -215,7 +215,7 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
     return notes;
 }
 
-bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+bool arbitrationKeepsAll(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                          int32_t sourceTrackCount) {
     const PreparedNote* previous = nullptr;
     for (const int32_t k : members) {
@@ -230,15 +230,15 @@ bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vec
     return true;
 }
 
-std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+BulkList<PreparedNote> arbitrateTrack(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer) {
-    std::vector<PreparedNote> result;
+    BulkList<PreparedNote> result;
     arbitrateTrack(result, routed, members, sourceTrackCount, homeTrack, observer);
     return result;
 }
 
-void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<PreparedNote>& routed,
+void arbitrateTrack(BulkList<PreparedNote>& result, const BulkList<PreparedNote>& routed,
                     const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                     PrepObserver* observer) {
     const size_t first = result.size();
@@ -369,7 +369,7 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     const auto begin = result.begin() + static_cast<std::ptrdiff_t>(first);
     if (observer) origins = originsInSortedOrder(std::span<const PreparedNote>(begin, result.end()), origins, before);
     stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd, first);  // the order of `before`
-    if (observer) observer->piecesKept(std::vector<PreparedNote>(begin, result.end()), origins);
+    if (observer) observer->piecesKept(BulkList<PreparedNote>(begin, result.end()), origins);
 }
 
 }  // namespace tonequill

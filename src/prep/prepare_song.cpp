@@ -73,7 +73,7 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     // Pair the notes and send each to its output track.
     // The notes that are routed stay in the list of paired notes, closed up in
     // the same order: a million notes are not copied to a second list.
-    std::vector<PreparedNote> routed = pairNotes(file, observer);
+    BulkList<PreparedNote> routed = pairNotes(file, observer);
     std::vector<std::vector<int32_t>> members(outputCount);
     {
         const int32_t rawCount = count32(routed.size());
@@ -100,8 +100,8 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     const std::vector<bool> home = homeTrackFlags(routing);
     const int32_t threshold = chordThreshold(song.tpqn);
     std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
-    std::vector<std::vector<PreparedNote>> pieces(outputCount);
-    std::vector<std::vector<PreparedNote>> records(outputCount);
+    std::vector<BulkList<PreparedNote>> pieces(outputCount);
+    std::vector<BulkList<PreparedNote>> records(outputCount);
 
     // One source track sounds at a time on each output track. A track fed by
     // one source track in time order keeps its notes where they are; the
@@ -119,9 +119,9 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     // records come in time order). `firstPosition` is where the track's
     // pieces start among all tracks' pieces, as an observer knows them.
     auto group = [&](size_t o, int32_t firstPosition) {
-        const std::vector<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
+        const BulkList<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
         records[o] = groupChords(notes, members[o], count32(o), threshold, observer, firstPosition);
-        pieces[o] = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
+        pieces[o] = BulkList<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
         std::vector<ProgramCursor> programs(song.programsByTrack.size(), ProgramCursor(0));
         for (PreparedNote& n : records[o]) {
             const auto track = static_cast<size_t>(n.track);
@@ -148,12 +148,12 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     for (size_t o = 0; o < outputCount; ++o) firstNote[o + 1] = firstNote[o] + records[o].size();
     const size_t noteCount = firstNote[outputCount];
     if (4 * noteCount >= 3 * routed.capacity()) song.notes = std::move(routed);
-    routed = std::vector<PreparedNote>();
+    routed = BulkList<PreparedNote>();
     song.notes.resize(noteCount);  // every place is written below
     for (size_t o = 0; o < outputCount; ++o) {
         std::move(records[o].begin(), records[o].end(), song.notes.begin() + static_cast<std::ptrdiff_t>(firstNote[o]));
-        records[o] = std::vector<PreparedNote>();
-        std::vector<int32_t>& positions = song.trackNotes[o];
+        records[o] = BulkList<PreparedNote>();
+        BulkList<int32_t>& positions = song.trackNotes[o];
         positions.resize(firstNote[o + 1] - firstNote[o]);
         std::iota(positions.begin(), positions.end(), count32(firstNote[o]));
     }

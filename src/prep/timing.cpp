@@ -7,7 +7,7 @@ namespace tonequill {
 
 bool hasConductorTrack(const MidiFile& file) {
     if (file.tracks.size() <= 1) return false;
-    const std::vector<NoteEvent>& notes = file.tracks[0].notes;
+    const BulkList<NoteEvent>& notes = file.tracks[0].notes;
     return std::none_of(notes.begin(), notes.end(), [](const NoteEvent& e) { return e.on; });
 }
 

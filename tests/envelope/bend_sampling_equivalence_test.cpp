@@ -11,7 +11,7 @@
 namespace tonequill {
 namespace {
 
-BendSample sampleEveryFrame(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendSample sampleEveryFrame(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                             int32_t startTick, int64_t frames, double ticksPerFrame) {
     BendSample sample;
     advanceBend(state, bends, ranges, startTick);
@@ -34,8 +34,8 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
     std::mt19937 random(5);
     const double rates[] = {0.7, 1.0, 3.2, 16.0, 100.5, 1e-3};
     for (int round = 0; round < 400; ++round) {
-        std::vector<PitchBend> bends;
-        std::vector<BendRange> ranges;
+        BulkList<PitchBend> bends;
+        BulkList<BendRange> ranges;
         int32_t tick = 0;
         for (int i = 0; i < 40; ++i) {
             tick += static_cast<int32_t>(random() % 50);

@@ -12,8 +12,8 @@
 namespace tonequill {
 namespace {
 
-std::vector<PreparedNote> pairAtNoteOffs(const MidiFile& file) {
-    std::vector<PreparedNote> notes;
+BulkList<PreparedNote> pairAtNoteOffs(const MidiFile& file) {
+    BulkList<PreparedNote> notes;
     for (size_t r = 0; r < file.tracks.size(); ++r) {
         std::vector<std::vector<std::pair<int32_t, int32_t>>> pending(16 * 256);  // (tick, velocity)
         for (const NoteEvent& e : file.tracks[r].notes) {
@@ -61,8 +61,8 @@ TEST(NotePairingEquivalence, GivesWhatPairingAtNoteOffsAndSortingGives) {
                 }
             }
         }
-        const std::vector<PreparedNote> want = pairAtNoteOffs(file);
-        const std::vector<PreparedNote> got = pairNotes(file);
+        const BulkList<PreparedNote> want = pairAtNoteOffs(file);
+        const BulkList<PreparedNote> got = pairNotes(file);
         ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
         for (size_t i = 0; i < want.size(); ++i) {
             const PreparedNote& a = got[i];

@@ -85,7 +85,7 @@ TEST(PrepareSong, RoutesArbitratesGroupsAndAttachesPrograms) {
     EXPECT_EQ(song.notes.size(), 6u);
 
     // Output track 0 first, each track in time order.
-    EXPECT_EQ(song.trackNotes[1], (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(song.trackNotes[1], (BulkList<int32_t>{0, 1, 2}));
     const PreparedNote& first = song.notes[0];
     EXPECT_EQ(first.note, 72);
     EXPECT_EQ(first.startTick, 0);
