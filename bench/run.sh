@@ -7,8 +7,9 @@
 # (again whenever make-bench-song is rebuilt), checks that Tonequill converts
 # every one of them, then times the programs in turns (Tonequill, midi2abc,
 # midicsv, floor, Tonequill, ...), so that a machine whose speed drifts slows
-# each of them alike. Each ratio is the median of the ratios of the runs taken
-# side by side, not the ratio of the medians.
+# each of them alike; in the folder they take turns on each song, and a run of
+# a program is the sum of its 150 processes. Each ratio is the median of the
+# ratios of the runs taken side by side, not the ratio of the medians.
 #
 # The songs (make-bench-song in bench/):
 #   folder      150 songs of the kind a musician keeps, 200 to 30,000 notes,
@@ -24,8 +25,9 @@
 #   RUNS_BIG=9              runs of the folder and dense-1m (default 5)
 #   RUNS_LONG=5             runs of long-note (default 3)
 #
-# On 2 shared cores the whole run takes about 4 minutes once built (the first
-# build takes several more; the songs are written once). midicsv is left out
+# On 2 shared cores the whole run takes about 3 minutes once built (158 to
+# 184 s measured; the first build takes several more; the songs are written
+# once), more than half of it in long-note. midicsv is left out
 # on long-note, where it alone would take 10 s a run.
 #
 # scripts/setup.sh installs what is missing (abcmidi, midicsv, GNU time,
@@ -90,10 +92,8 @@ check() {  # song.mid
   fi
   peak_kb[$file]=$(tail -n 1 "$build/peak.txt")
 }
-check_start=$EPOCHREALTIME
 for file in "${folder_files[@]}"; do check "$file"; done
 declare -A check_s
-check_s[folder]=$(awk -v a="$check_start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
 for entry in "${song_list[@]}"; do
   read -r name shape notes <<<"$entry"
   check_start=$EPOCHREALTIME
@@ -111,14 +111,23 @@ run_midi2abc() { midi2abc "$1" >/dev/null 2>&1 || true; }
 run_midicsv() { midicsv "$1" >/dev/null 2>&1 || true; }
 run_floor() { "$floor" "$1" "$1.floor" "${out_bytes[$1]}" || true; }
 
-# microseconds for one run of the program on every file in turn
-time_loop() {  # program file...
-  local program=$1 start end file
+# One round: every program on every file, the programs taking turns on each
+# file; prints each program's total in microseconds, in the order given.
+time_round() {  # "program..." file...
+  local -a programs total
+  read -r -a programs <<<"$1"
   shift
-  start=${EPOCHREALTIME/./}
-  for file in "$@"; do "run_$program" "$file"; done
-  end=${EPOCHREALTIME/./}
-  echo $((end - start))
+  local file p start end
+  for p in "${!programs[@]}"; do total[$p]=0; done
+  for file in "$@"; do
+    for p in "${!programs[@]}"; do
+      start=${EPOCHREALTIME/./}
+      "run_${programs[$p]}" "$file"
+      end=${EPOCHREALTIME/./}
+      total[$p]=$((total[$p] + end - start))
+    done
+  done
+  echo "${total[*]}"
 }
 
 # median of the arguments
@@ -143,8 +152,10 @@ bench_song() {  # name runs with_midicsv file...
   [ "$with_csv" = yes ] && programs+=(midicsv)
   programs+=(floor)
   local -A samples=()
+  local -a totals
   for ((i = 0; i < n; i++)); do
-    for program in "${programs[@]}"; do samples[$program]+="$(time_loop "$program" "$@") "; done
+    read -r -a totals <<<"$(time_round "${programs[*]}" "$@")"
+    for p in "${!programs[@]}"; do samples[${programs[$p]}]+="${totals[$p]} "; done
   done
   local tq abc csv=- fl r_csv=- notes=0 bytes=0 peak=0 file
   tq=$(median ${samples[tonequill]})
@@ -187,8 +198,8 @@ bench_song long-note "$runs_long" no "$songs/long-note.mid"
 rm -f "${folder_files[@]/%/.floor}" "$songs"/*.mid.floor
 
 echo
-echo "first (checked) run: folder ${check_s[folder]} s for 150 songs, dense-100k ${check_s[dense-100k]} s," \
-  "dense-1m ${check_s[dense-1m]} s, long-note ${check_s[long-note]} s"
+echo "first run, under GNU time: dense-100k ${check_s[dense-100k]} s, dense-1m ${check_s[dense-1m]} s," \
+  "long-note ${check_s[long-note]} s"
 target() {  # label value limit
   awk -v label="$1" -v v="$2" -v limit="$3" \
     'BEGIN { printf "%-62s %8.2f  (at most %s)  %s\n", label, v, limit, (v <= limit) ? "met" : "not met" }'
