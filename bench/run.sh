@@ -25,8 +25,8 @@
 #   RUNS_BIG=9              runs of the folder and dense-1m (default 5)
 #   RUNS_LONG=5             runs of long-note (default 3)
 #
-# On 2 shared cores the whole run takes about 3 minutes once built (158 to
-# 184 s measured; the first build takes several more; the songs are written
+# On 2 shared cores the whole run takes about 3 minutes once built (160 to
+# 200 s measured; the first build takes several more; the songs are written
 # once), more than half of it in long-note. midicsv is left out
 # on long-note, where it alone would take 10 s a run.
 #
