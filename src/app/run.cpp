@@ -69,9 +69,16 @@ void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, s
 
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer,
                   const RunInspector& inspect) {
-    // The run's bulk lists (events, notes, bends) take their memory from this
-    // arena, which is dropped last, once everything holding them is gone.
+    // The run's bulk lists (the input, events, notes, bends) take their
+    // memory from this arena, which is dropped last, once everything holding
+    // them is gone: the input, held by `io`, is let go on every way out.
     BulkArena arena;
+    struct InputDrop {
+        const RunIo& io;
+        ~InputDrop() {
+            if (io.dropInput) io.dropInput();
+        }
+    } inputDrop{io};
     MappingTables tables;
     try {
         io.loadMapping(tables, log);
@@ -138,7 +145,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
     struct Input {
         bool loaded = false;
         bool readable = false;
-        std::vector<uint8_t> bytes;
+        BulkList<uint8_t> bytes;
         std::string reason;
     };
     auto held = std::make_shared<Input>();
@@ -157,6 +164,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
         const Input& in = load();
         return in.readable ? probeMidiFormatBytes(in.bytes) : -1;
     };
+    io.dropInput = [held] { held->bytes = BulkList<uint8_t>(); };
     io.readMidi = [load](MidiFile& file, std::string& reason) {
         Input& in = load();
         if (!in.readable) {
@@ -164,7 +172,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
             return false;
         }
         const bool ok = readMidiBytes(file, in.bytes, reason);
-        std::vector<uint8_t>().swap(in.bytes);  // the events hold all that is needed now
+        in.bytes = BulkList<uint8_t>();  // the events hold all that is needed now
         return ok;
     };
     return io;

@@ -1,6 +1,7 @@
 #include "common/bulk_memory.h"
 
 #include <algorithm>
+#include <vector>
 #include <cstdint>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -11,14 +12,17 @@
 namespace tonequill {
 namespace {
 
-// Regions come in whole huge pages, each starting on one.
+// Regions start on a huge page, and their whole huge pages are advised as
+// such; a region's tail past its last whole huge page keeps small pages, so
+// that a list's last page costs no more memory than the list uses.
 constexpr std::size_t kPage = std::size_t{2} << 20;
+constexpr std::size_t kSmallPage = std::size_t{4} << 10;
 
 // The arena in place. A run is one thread; a test that runs conversions on
 // threads of its own gives each its own arena.
 thread_local BulkArena* currentArena = nullptr;
 
-std::size_t wholePages(std::size_t bytes) { return (bytes + kPage - 1) / kPage * kPage; }
+std::size_t wholeSmallPages(std::size_t bytes) { return (bytes + kSmallPage - 1) / kSmallPage * kSmallPage; }
 
 #ifdef TONEQUILL_MAPPED_REGIONS
 
@@ -36,12 +40,16 @@ std::byte* mapRegion(std::size_t size) {
     if (trail > 0) ::munmap(base + lead + size, trail);
     std::byte* start = base + lead;
 #ifdef MADV_HUGEPAGE
-    ::madvise(start, size, MADV_HUGEPAGE);  // a hint: without huge pages the region works the same
+    // A hint: without huge pages the region works the same.
+    if (size >= kPage) ::madvise(start, size / kPage * kPage, MADV_HUGEPAGE);
 #endif
     return start;
 }
 
 void unmapRegion(std::byte* start, std::size_t size) { ::munmap(start, size); }
+
+// Mapped pages can be given back in any part, so a region can be split.
+constexpr bool kRegionsSplit = true;
 
 #else
 
@@ -50,6 +58,9 @@ std::byte* mapRegion(std::size_t size) {
 }
 
 void unmapRegion(std::byte* start, std::size_t) { ::operator delete(start, std::align_val_t{kPage}); }
+
+// A block of the heap goes back whole.
+constexpr bool kRegionsSplit = false;
 
 #endif
 
@@ -65,32 +76,57 @@ BulkArena::~BulkArena() {
 BulkArena* BulkArena::current() { return currentArena; }
 
 void* BulkArena::take(std::size_t bytes) {
-    const std::size_t size = wholePages(std::max<std::size_t>(bytes, 1));
-    // The smallest free region that holds the list, unless it is more than
-    // twice the size: a small list does not keep a large region from a
-    // large one.
-    Region* best = nullptr;
-    for (Region& region : regions_) {
-        if (region.inUse || region.size < size || region.size / 2 > size) continue;
-        if (best == nullptr || region.size < best->size) best = &region;
+    const std::size_t size = wholeSmallPages(std::max<std::size_t>(bytes, 1));
+    // The smallest free region that holds the list.
+    std::size_t best = regions_.size();
+    for (std::size_t i = 0; i < regions_.size(); ++i) {
+        const Region& region = regions_[i];
+        if (region.inUse || region.size < size) continue;
+        if (best == regions_.size() || region.size < regions_[best].size) best = i;
     }
-    if (best != nullptr) {
-        best->inUse = true;
-        return best->start;
+    if (best < regions_.size()) {
+        // What the list leaves of the region, from the next huge page on,
+        // stays free for another list.
+        const std::size_t used = (size + kPage - 1) / kPage * kPage;
+        if (kRegionsSplit && regions_[best].size >= used + kPage) {
+            const Region rest{regions_[best].start + used, regions_[best].size - used, false};
+            regions_[best].size = used;
+            regions_.insert(regions_.begin() + static_cast<std::ptrdiff_t>(best) + 1, rest);
+        }
+        regions_[best].inUse = true;
+        return regions_[best].start;
     }
+    // No free region holds the list: the free ones go back to the system
+    // first, as keeping them would only raise what the run holds at once.
+    std::erase_if(regions_, [this](const Region& region) {
+        if (region.inUse) return false;
+        unmapRegion(region.start, region.size);
+        held_ -= region.size;
+        return true;
+    });
     regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
-    Region region{mapRegion(size), size, true};
+    const Region region{mapRegion(size), size, true};
     regions_.push_back(region);
     held_ += size;
     return region.start;
 }
 
 bool BulkArena::give(void* p) {
-    for (Region& region : regions_) {
-        if (region.start == p && region.inUse) {
-            region.inUse = false;
-            return true;
+    for (std::size_t i = 0; i < regions_.size(); ++i) {
+        if (regions_[i].start != p || !regions_[i].inUse) continue;
+        regions_[i].inUse = false;
+        // A free neighbour from the same split joins it again.
+        if (kRegionsSplit && i + 1 < regions_.size() && !regions_[i + 1].inUse &&
+            regions_[i].start + regions_[i].size == regions_[i + 1].start) {
+            regions_[i].size += regions_[i + 1].size;
+            regions_.erase(regions_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
         }
+        if (kRegionsSplit && i > 0 && !regions_[i - 1].inUse &&
+            regions_[i - 1].start + regions_[i - 1].size == regions_[i].start) {
+            regions_[i - 1].size += regions_[i].size;
+            regions_.erase(regions_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return true;
     }
     return false;
 }

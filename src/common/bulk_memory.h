@@ -10,9 +10,9 @@ namespace tonequill {
 // Memory for a conversion's bulk lists: events, notes, bends, value lists.
 //
 // A run keeps one BulkArena for its whole length. Lists of some size take
-// their memory from it in regions of whole 2 MiB pages, mapped and advised
-// for huge pages where the system has them, so a large song's lists fault
-// in 2 MiB at a time instead of 4 KiB. A region a list gives back stays with
+// their memory from it in regions that start on a 2 MiB page and are mapped
+// and advised for huge pages where the system has them, so a large song's
+// lists fault in 2 MiB at a time instead of 4 KiB. A region a list gives back stays with
 // the arena and serves a later list: memory the run has touched once is
 // used again instead of fresh memory. Dropping the arena gives everything
 // back. Small lists, and lists made while no arena is in place (a test that

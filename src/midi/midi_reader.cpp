@@ -235,7 +235,7 @@ int32_t probeMidiFormat(const std::string& path) {
     return probeMidiFormatBytes(head);
 }
 
-bool readMidiFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason) {
+bool readMidiFileBytes(const std::string& path, BulkList<uint8_t>& bytes, std::string& reason) {
     files::ReadRules rules;
     rules.limit = kMaxFileBytes;
     rules.mustStartWith = "MThd";  // a device or a huge foreign file costs nothing
@@ -296,7 +296,7 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
 }
 
 bool readMidiFile(MidiFile& file, const std::string& path, std::string& reason) {
-    std::vector<uint8_t> bytes;
+    BulkList<uint8_t> bytes;
     return readMidiFileBytes(path, bytes, reason) && readMidiBytes(file, bytes, reason);
 }
 

@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <numeric>
 
 namespace tonequill {
 namespace {
 
-constexpr std::size_t kLarge = kBulkThreshold / sizeof(int32_t) + 1;  // elements of a list the arena holds
+constexpr std::size_t kLarge = kBulkThreshold / sizeof(int32_t);  // elements of a list the arena holds
 constexpr std::size_t kRegion = std::size_t{2} << 20;
+constexpr std::size_t kLargeBytes = kLarge * sizeof(int32_t);
 
 // Without an arena every list comes from the heap; with one, large lists
-// come from its regions of whole 2 MiB pages and small ones still from the heap.
+// come from its regions, which start on a 2 MiB page, and small ones still
+// from the heap.
 TEST(BulkArena, TakesLargeListsOnly) {
     {
         BulkList<int32_t> alone(kLarge);
@@ -20,34 +23,42 @@ TEST(BulkArena, TakesLargeListsOnly) {
     }
     BulkArena arena;
     EXPECT_EQ(BulkArena::current(), &arena);
-    BulkList<int32_t> small(100);
+    BulkList<int32_t> small(kLarge - 1);
     EXPECT_EQ(arena.heldBytes(), 0u);
     BulkList<int32_t> large(kLarge);
-    EXPECT_EQ(arena.heldBytes(), kRegion);
+    EXPECT_EQ(arena.heldBytes(), kLargeBytes);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % kRegion, 0u);
     std::iota(large.begin(), large.end(), 0);  // the memory is there to write
     EXPECT_EQ(large.back(), static_cast<int32_t>(kLarge - 1));
 }
 
-// A region a list gives back serves the next list that fits it, unless the
-// list would take less than half of it.
-TEST(BulkArena, ReusesTheRegionsListsGiveBack) {
+// A region a list gives back serves later lists: a list takes the whole
+// huge pages it needs and leaves the rest free, and free neighbours join
+// again. When no free region holds a list, the free ones go back to the
+// system before new memory is mapped.
+TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
+    constexpr std::size_t kMiB2 = kRegion / sizeof(int32_t);  // elements in 2 MiB
     BulkArena arena;
     const int32_t* first = nullptr;
     {
-        BulkList<int32_t> list(3 * kRegion / sizeof(int32_t));  // two regions' worth and more: 6 MiB
+        BulkList<int32_t> list(3 * kMiB2);  // 6 MiB
         first = list.data();
     }
     EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
-    BulkList<int32_t> again(2 * kRegion / sizeof(int32_t) + 1);  // takes 6 MiB, more than half of it
-    EXPECT_EQ(again.data(), first);
-    BulkList<int32_t> other(kLarge);  // the region is in use: a new one
-    EXPECT_NE(other.data(), first);
-    EXPECT_EQ(arena.heldBytes(), 4 * kRegion);
-    again = BulkList<int32_t>();
-    BulkList<int32_t> small(kLarge);  // 2 MiB would waste most of the free 6 MiB: a new one
-    EXPECT_NE(small.data(), first);
-    EXPECT_EQ(arena.heldBytes(), 5 * kRegion);
+    auto x = std::make_unique<BulkList<int32_t>>(kMiB2);
+    auto y = std::make_unique<BulkList<int32_t>>(kMiB2);
+    EXPECT_EQ(x->data(), first);
+    EXPECT_EQ(y->data(), first + kMiB2);
+    EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
+    x.reset();
+    y.reset();
+    BulkList<int32_t> whole(3 * kMiB2);  // the pieces joined again
+    EXPECT_EQ(whole.data(), first);
+    BulkList<int32_t> other(kLarge);  // nothing free: new memory
+    EXPECT_EQ(arena.heldBytes(), 3 * kRegion + kLargeBytes);
+    whole = BulkList<int32_t>();
+    BulkList<int32_t> larger(4 * kMiB2);  // the free 6 MiB cannot hold it and goes back
+    EXPECT_EQ(arena.heldBytes(), kLargeBytes + 4 * kRegion);
 }
 
 // A list made before an arena may go while the arena is in place, and the
@@ -62,11 +73,11 @@ TEST(BulkArena, ListsGoBackWhereTheyCameFrom) {
         BulkList<int32_t> fromInner(kLarge);
         fromTheHeap = BulkList<int32_t>();
         fromOuter = BulkList<int32_t>();
-        EXPECT_EQ(inner.heldBytes(), kRegion);
+        EXPECT_EQ(inner.heldBytes(), kLargeBytes);
     }
     EXPECT_EQ(BulkArena::current(), &outer);
     BulkList<int32_t> reused(kLarge);  // the outer arena's free region
-    EXPECT_EQ(outer.heldBytes(), kRegion);
+    EXPECT_EQ(outer.heldBytes(), kLargeBytes);
 }
 
 // Moving a list between containers keeps its memory; a list grows into a
