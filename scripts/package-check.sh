@@ -31,7 +31,7 @@ scripts/setup.sh
 jobs="$(nproc)"
 build="$root/build/release"
 work="$root/build/package-check"
-version="$(sed -n 's/^project(tonequill VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+version="$(sed -n 's/.*kVersion = "\([0-9.]*\)".*/\1/p' src/common/version.h)"
 rm -rf "$work"
 mkdir -p "$work"
 
