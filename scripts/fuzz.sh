@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan),
 # checks that every seed (the project's fixture songs, the demo and the
-# benchmarks' stress songs among them) passes the fuzzers' own time and memory
-# limits, and runs each target for a bounded time on those seeds: the converter in
-# memory, the MIDI reader, and the report on files (its observer, the piano
-# roll, the file layer, and the stages on two threads). Any finding fails
-# the run; the input that caused it is left in build/fuzz/artifacts/.
+# benchmarks' stress songs among them) passes the fuzzers' own time and
+# memory limits, and runs each target for a bounded time on those seeds: the
+# converter in memory, the MIDI reader, and the report on files (its
+# observer, the piano roll, the file layer). Any finding fails the run; the
+# input that caused it is left in build/fuzz/artifacts/.
 #   scripts/fuzz.sh            60 seconds per target
 #   scripts/fuzz.sh 3600       a longer run
 set -euo pipefail
@@ -94,7 +94,7 @@ for target in convert reader report; do
   seeds="$build/seeds/$target"
   extra=tests/fixtures/fuzz  # earlier findings, kept as regression inputs
   if [ "$target" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; extra=; fi
-  # The report reads the converter's inputs from files, on two threads.
+  # The report reads the converter's inputs from files.
   if [ "$target" = report ]; then binary="$build/fuzz/fuzz_report"; seeds="$build/seeds/convert"; fi
   echo "fuzzing $target for ${seconds}s"
   "$binary" -max_total_time="$seconds" "${limits[@]}" \

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, when it is missing (Debian; as root).
+# Installs what building (and, with TONEQUILL_NEED_TESTS=1, testing) needs,
+# when it is missing (Debian; as root).
 set -euo pipefail
 
 needed=()
 command -v cmake >/dev/null 2>&1 || needed+=(cmake)
 command -v g++ >/dev/null 2>&1 || needed+=(g++)
 command -v make >/dev/null 2>&1 || needed+=(make)
-[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
-# The report's SVG test parses the picture and renders it.
-command -v xmllint >/dev/null 2>&1 || needed+=(libxml2-utils)
-command -v rsvg-convert >/dev/null 2>&1 || needed+=(librsvg2-bin)
+if [ "${TONEQUILL_NEED_TESTS:-0}" = 1 ]; then
+  [ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
+  # The report's SVG test parses the picture and renders it.
+  command -v xmllint >/dev/null 2>&1 || needed+=(libxml2-utils)
+  command -v rsvg-convert >/dev/null 2>&1 || needed+=(librsvg2-bin)
+fi
 if [ "${TONEQUILL_NEED_BENCH:-0}" = 1 ]; then
   # bench/run.sh only: Google Benchmark, the two programs it is timed against, GNU time
   [ -f /usr/include/benchmark/benchmark.h ] || needed+=(libbenchmark-dev)

@@ -39,7 +39,7 @@ jobs="$(nproc)"
 work="$root/build/windows-check"
 linux_build="$root/build/release"
 windows_build="$root/build/windows"
-version="$(sed -n 's/^project(tonequill VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+version="$(sed -n 's/.*kVersion = "\([0-9.]*\)".*/\1/p' src/common/version.h)"
 
 say "building for Linux in build/release"
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null

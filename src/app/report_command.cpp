@@ -7,6 +7,7 @@
 #include "app/measured_document.h"
 #include "app/output_file.h"
 #include "app/run.h"
+#include "common/version.h"
 #include "common/file_system.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
@@ -88,7 +89,7 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
         return 0;
     }
     if (options.version) {
-        out << "tonequill-report " << TONEQUILL_VERSION << "\n";
+        out << "tonequill-report " << kVersion << "\n";
         return 0;
     }
 

@@ -7,6 +7,7 @@
 
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
+#include "common/bulk_memory.h"
 #include "common/file_system.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
@@ -41,10 +42,12 @@ namespace {
 // The conversion's stages in order: prepare, assign envelopes, number
 // combinations, write. The document is only started once every stage before
 // it has succeeded.
-void convertSong(const MappingTables& tables, const MidiFile& file, const RunIo& io, std::ostream& log,
+void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log,
                  PrepObserver* observer, const RunInspector& inspect) {
     log << "[PREP] start\n";
-    const PreparedSong song = prepareSong(file, log, observer);
+    // A report reads the file again afterwards; a plain run lets the song
+    // take its events over.
+    const PreparedSong song = inspect ? prepareSong(file, log, observer) : prepareSong(std::move(file), log, observer);
 
     log << "[ENV] assign start\n";
     EnvelopeTable envelopes = assignEnvelopes(tables, song, log);
@@ -66,6 +69,16 @@ void convertSong(const MappingTables& tables, const MidiFile& file, const RunIo&
 
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer,
                   const RunInspector& inspect) {
+    // The run's bulk lists (the input, events, notes, bends) take their
+    // memory from this arena, which is dropped last, once everything holding
+    // them is gone: the input, held by `io`, is let go on every way out.
+    BulkArena arena;
+    struct InputDrop {
+        const RunIo& io;
+        ~InputDrop() {
+            if (io.dropInput) io.dropInput();
+        }
+    } inputDrop{io};
     MappingTables tables;
     try {
         io.loadMapping(tables, log);
@@ -132,7 +145,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
     struct Input {
         bool loaded = false;
         bool readable = false;
-        std::vector<uint8_t> bytes;
+        BulkList<uint8_t> bytes;
         std::string reason;
     };
     auto held = std::make_shared<Input>();
@@ -151,6 +164,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
         const Input& in = load();
         return in.readable ? probeMidiFormatBytes(in.bytes) : -1;
     };
+    io.dropInput = [held] { held->bytes = BulkList<uint8_t>(); };
     io.readMidi = [load](MidiFile& file, std::string& reason) {
         Input& in = load();
         if (!in.readable) {
@@ -158,7 +172,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
             return false;
         }
         const bool ok = readMidiBytes(file, in.bytes, reason);
-        std::vector<uint8_t>().swap(in.bytes);  // the events hold all that is needed now
+        in.bytes = BulkList<uint8_t>();  // the events hold all that is needed now
         return ok;
     };
     return io;

@@ -33,6 +33,8 @@ struct RunIo {
     std::function<void(MappingTables&, std::ostream& log)> loadMapping;  // may throw on a malformed number
     std::function<int32_t()> probeFormat;
     std::function<bool(MidiFile&, std::string& reason)> readMidi;
+    // Lets go of the input's bytes, if they are held; called as the run ends.
+    std::function<void()> dropInput;
     // Stores the document that `write` produces; throws ConversionError when it cannot.
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
 };

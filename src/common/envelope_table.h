@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "common/bulk_memory.h"
 #include "common/envelope_record.h"
 
 namespace tonequill {
@@ -13,7 +14,7 @@ namespace tonequill {
 struct EnvelopeTable {
     std::vector<EnvelopeRecord> records;   // by envelope number
     std::map<int32_t, int32_t> enRecordPc; // TR4 record number -> its voice (note number)
-    std::vector<int32_t> noteRecords;      // per note of the prepared song: its record, -1 for none
+    BulkList<int32_t> noteRecords;         // per note of the prepared song: its record, -1 for none
 
     // The record of note `index`, -1 for none.
     [[nodiscard]] int32_t recordOf(int32_t index) const {

@@ -108,7 +108,7 @@ bool canReadRegularFile(const std::string& path) {
     return regular;
 }
 
-std::error_code readWholeFile(const std::string& path, const ReadRules& rules, std::vector<uint8_t>& bytes) {
+std::error_code readWholeFile(const std::string& path, const ReadRules& rules, BulkList<uint8_t>& bytes) {
     bytes.clear();
 #ifdef _WIN32
     const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
@@ -155,13 +155,16 @@ std::error_code readWholeFile(const std::string& path, const ReadRules& rules, s
             return fail({});
         }
     }
+    // Whatever follows a regular file's size (a file that grew), or all of a
+    // pipe or a device, is read in steps of this size.
+    constexpr std::size_t kStep = std::size_t{1} << 16;
     if (isRegular(st) && st.st_size > 0) {
-        // A regular file says its size: its bytes go into room made once.
+        // A regular file says its size: its bytes go into room made once,
+        // with room for the step that finds its end.
         if (static_cast<uint64_t>(st.st_size) > rules.limit) return fail(std::make_error_code(std::errc::file_too_large));
+        bytes.reserve(static_cast<std::size_t>(st.st_size) + kStep);
         if (auto code = readInto(static_cast<std::size_t>(st.st_size))) return fail(code);
     }
-    // Whatever follows (a pipe, a device, a file that grew) is read as it comes.
-    constexpr std::size_t kStep = std::size_t{1} << 16;
     for (;;) {
         const std::size_t before = bytes.size();
         const std::size_t want = std::min(kStep, rules.limit + 1 - std::min(before, rules.limit));

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "common/bulk_memory.h"
+
 // The few file operations the converter needs beyond the standard streams,
 // on POSIX systems and on Windows: descriptors, exclusive creation, links,
 // modes and an atomic rename. Every failure comes back as an error code
@@ -65,7 +67,7 @@ bool canReadRegularFile(const std::string& path);
 
 // Reads a whole file with one open and one pass: a FIFO or a pipe is read
 // as it comes, a regular file in one go into room made once.
-std::error_code readWholeFile(const std::string& path, const ReadRules& rules, std::vector<uint8_t>& bytes);
+std::error_code readWholeFile(const std::string& path, const ReadRules& rules, BulkList<uint8_t>& bytes);
 
 // The folder part of a path, up to and including its last separator; empty
 // when there is none.

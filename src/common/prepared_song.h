@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/bulk_memory.h"
+#include "common/channel_events.h"
 #include "common/chord_intervals.h"
 #include "common/tempo_event.h"
 
@@ -22,35 +24,6 @@ struct PreparedNote {
     ChordIntervals chordIntervals;  // distinct member notes minus the lowest, ascending
 };
 
-struct ProgramChange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t program = 0;
-};
-
-struct PitchBend {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t value = 8192;  // 0 to 16383, centre 8192
-};
-
-struct BendRange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    double semitones = 2.0;
-};
-
-struct ControlChange {
-    int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t controller = 0;
-    int32_t value = 0;
-};
-
 struct LengthEntry {
     int32_t ticks = 0;  // MML ticks
     std::string token;
@@ -66,14 +39,14 @@ struct PreparedSong {
     double tickScale = 1.0;
     std::string title;
     std::vector<int32_t> routing;                       // output index per source track
-    std::vector<PreparedNote> notes;                    // final notes, output track 0 first
+    BulkList<PreparedNote> notes;                    // final notes, output track 0 first
     std::vector<LengthEntry> lengthTable;               // largest first
-    std::vector<std::vector<int32_t>> trackNotes;       // per output track: positions in notes
-    std::vector<std::vector<ProgramChange>> programsByTrack;    // per source track
-    std::vector<std::vector<ControlChange>> modulationByTrack;  // controller 1, per source track
-    std::vector<std::vector<ControlChange>> cc12ByTrack;        // controller 12, per source track
-    std::vector<std::vector<PitchBend>> bendsByTrack;           // per source track
-    std::vector<std::vector<BendRange>> bendRangesByTrack;      // per source track
+    std::vector<BulkList<int32_t>> trackNotes;       // per output track: positions in notes
+    std::vector<BulkList<ProgramChange>> programsByTrack;    // per source track
+    std::vector<BulkList<ControlChange>> modulationByTrack;  // controller 1, per source track
+    std::vector<BulkList<ControlChange>> cc12ByTrack;        // controller 12, per source track
+    std::vector<BulkList<PitchBend>> bendsByTrack;           // per source track
+    std::vector<BulkList<BendRange>> bendRangesByTrack;      // per source track
     std::set<int32_t> dpcmNotes;                        // note numbers placed on TR5
     std::vector<TempoEvent> tempoEvents;                // sorted by tick, never empty
 };

@@ -16,7 +16,8 @@ class TickCursor {
 public:
     explicit TickCursor(int32_t none) : none_(none) {}
 
-    int32_t at(const std::vector<Event>& events, int32_t tick) {
+    template <typename Allocator>
+    int32_t at(const std::vector<Event, Allocator>& events, int32_t tick) {
         if (next_ > 0 && events[next_ - 1].tick > tick) {
             const auto after = std::partition_point(events.begin(), events.end(),
                                                     [tick](const Event& e) { return e.tick <= tick; });

@@ -21,9 +21,9 @@ namespace {
 
 // Entry `index` of a per-source-track list, or an empty list when the list
 // is shorter than the source track count.
-template <typename T>
-const std::vector<T>& listOf(const std::vector<std::vector<T>>& lists, int32_t index) {
-    static const std::vector<T> none;
+template <typename List>
+const List& listOf(const std::vector<List>& lists, int32_t index) {
+    static const List none;
     return static_cast<size_t>(index) < lists.size() ? lists[static_cast<size_t>(index)] : none;
 }
 

@@ -10,7 +10,7 @@
 
 namespace tonequill {
 
-void advanceBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                  double tick) {
     while (state.bendCursor < bends.size() && bends[state.bendCursor].tick <= tick) {
         state.bend = bends[state.bendCursor].value;
@@ -47,7 +47,7 @@ constexpr int64_t kBeyondEvents = int64_t{1} << 62;
 
 }  // namespace
 
-BendRuns::BendRuns(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendRuns::BendRuns(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                    int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
                    BendValueTable* values)
     : state_(state),
@@ -202,7 +202,7 @@ void BendRuns::readToEnd() {
     while (at_ < count_) step();
 }
 
-BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
     sampleBend(sample, state, bends, ranges, startTick, frames, ticksPerFrame, site);
@@ -215,8 +215,8 @@ BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, con
     return sample;
 }
 
-void sampleBend(BendSample& sample, BendState& state, const std::vector<PitchBend>& bends,
-                const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
+void sampleBend(BendSample& sample, BendState& state, const BulkList<PitchBend>& bends,
+                const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
     BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);
     sampleRuns(sample, runs);

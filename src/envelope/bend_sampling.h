@@ -30,7 +30,7 @@ struct BendSample {
 
 // Takes in every bend and range event at or before `tick`. Cursors only move
 // forward, so notes must be sampled in start order.
-void advanceBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                  double tick);
 
 // The Em and En parts of bend values at one range, each worked out when
@@ -76,7 +76,7 @@ class BendRuns {
 public:
     // `values`, when given, is asked for the value of each new bend state
     // and outlives the runs.
-    BendRuns(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+    BendRuns(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
              int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
              BendValueTable* values = nullptr);
 
@@ -138,13 +138,13 @@ private:
 // Samples the bend once per frame from `startTick`, frame i at startTick +
 // floor(i * ticksPerFrame). A range of 0 or below contributes nothing. A bend
 // too deep for 32 bits throws ConversionError naming `site`.
-BendSample sampleBend(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site);
 // The same into `into`, whose storage is reused from note to note; a note
 // whose bend stays 0 throughout leaves both lists empty instead of a zero
 // for every frame (the envelope pass reads no lists then).
-void sampleBend(BendSample& into, BendState& state, const std::vector<PitchBend>& bends,
-                const std::vector<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
+void sampleBend(BendSample& into, BendState& state, const BulkList<PitchBend>& bends,
+                const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site);
 
 // The same from a note's runs, none of them given yet (the first may have

@@ -6,7 +6,7 @@
 
 namespace tonequill {
 
-int32_t controllerValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none) {
+int32_t controllerValueAt(const BulkList<ControlChange>& events, int32_t tick, int32_t none) {
     const auto after =
         std::partition_point(events.begin(), events.end(), [tick](const ControlChange& e) { return e.tick <= tick; });
     return after == events.begin() ? none : std::prev(after)->value;

@@ -12,7 +12,7 @@ namespace tonequill {
 
 // The value of the last controller event at or before `tick` in a list
 // ordered by tick; `none` when there is no such event.
-int32_t controllerValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none);
+int32_t controllerValueAt(const BulkList<ControlChange>& events, int32_t tick, int32_t none);
 
 // The same answer for a pass that moves forward in time through one source
 // track's events.

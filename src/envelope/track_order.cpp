@@ -6,10 +6,11 @@ namespace tonequill {
 
 std::vector<int32_t> notesInTimeOrder(const PreparedSong& song, int32_t outputIndex) {
     if (outputIndex < 0 || static_cast<size_t>(outputIndex) >= song.trackNotes.size()) return {};
-    return inTimeOrder(song.notes, song.trackNotes[static_cast<size_t>(outputIndex)]);
+    const BulkList<int32_t>& positions = song.trackNotes[static_cast<size_t>(outputIndex)];
+    return inTimeOrder(song.notes, std::vector<int32_t>(positions.begin(), positions.end()));
 }
 
-std::vector<int32_t> inTimeOrder(const std::vector<PreparedNote>& notes, std::vector<int32_t> positions) {
+std::vector<int32_t> inTimeOrder(const BulkList<PreparedNote>& notes, std::vector<int32_t> positions) {
     auto earlier = [&notes](int32_t a, int32_t b) {
         const PreparedNote& x = notes[static_cast<size_t>(a)];
         const PreparedNote& y = notes[static_cast<size_t>(b)];

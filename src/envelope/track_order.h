@@ -13,6 +13,6 @@ namespace tonequill {
 std::vector<int32_t> notesInTimeOrder(const PreparedSong& song, int32_t outputIndex);
 
 // The same for the notes at `positions` in `notes`.
-std::vector<int32_t> inTimeOrder(const std::vector<PreparedNote>& notes, std::vector<int32_t> positions);
+std::vector<int32_t> inTimeOrder(const BulkList<PreparedNote>& notes, std::vector<int32_t> positions);
 
 }  // namespace tonequill

@@ -66,7 +66,7 @@ void loadMappingFile(MappingTables& tables, const std::string& path, std::ostrea
     files::ReadRules rules;
     rules.limit = kMaxMappingFileBytes;
     rules.regularOnly = true;
-    std::vector<uint8_t> bytes;
+    BulkList<uint8_t> bytes;
     const std::error_code code = files::readWholeFile(path, rules, bytes);
     if (code == std::errc::file_too_large) {
         throw std::runtime_error("the mapping file '" + path + "' is larger than " +

@@ -16,22 +16,51 @@ constexpr uint8_t kMetaStatus = 0xFF;
 constexpr uint8_t kMetaText = 0x01;
 constexpr uint8_t kMetaTrackName = 0x03;
 constexpr uint8_t kMetaSetTempo = 0x51;
+constexpr uint8_t kMetaTimeSignature = 0x58;
 constexpr double kDefaultUsPerQuarter = 500000.0;
 // Positions are 32-bit throughout the converter; larger files are refused.
 constexpr size_t kMaxFileBytes = static_cast<size_t>(std::numeric_limits<int32_t>::max());
 
-// Reads one track chunk of a file into the file's slot for that track (its
-// events and name); owns the cursor and the one error path. The tempo
-// changes and the title it meets are kept here, for the caller to gather in
-// track order.
+// Reads one track chunk of a file into the file's slot for that track; owns
+// the cursor and the one error path. A chunk is read twice: once to count
+// its events of each kind, then, with every list sized, to store them, so
+// that each list is written once and never moved. The tempo changes and the
+// title it meets are kept here, for the caller to gather in track order.
 class TrackReader {
 public:
-    TrackReader(MidiFile& file, std::span<const uint8_t> bytes, size_t start) : file_(file), in_(bytes) {
-        in_.seek(start);
+    TrackReader(MidiFile& file, std::span<const uint8_t> bytes, size_t start, int32_t index)
+        : file_(file), bytes_(bytes), start_(start), index_(index), in_(bytes) {}
+
+    bool readTrack() {
+        if (!pass()) return false;
+        // The same bytes read again cannot fail.
+        MidiTrack& track = file_.tracks[static_cast<size_t>(index_)];
+        track.notes.reserve(counts_.notes);
+        track.programs.reserve(counts_.programs);
+        track.bends.reserve(counts_.bends);
+        track.controllers.reserve(counts_.controllers);
+        track_ = &track;
+        return pass();
     }
 
-    bool readTrack(int32_t index) {
-        index_ = index;
+    [[nodiscard]] const std::string& reason() const { return reason_; }
+    // Where the track's last event ended: the next chunk starts here.
+    [[nodiscard]] size_t position() const { return in_.position(); }
+    [[nodiscard]] const std::vector<TempoEvent>& tempoEvents() const { return tempoEvents_; }
+    [[nodiscard]] const std::string& title() const { return title_; }
+
+private:
+    struct Counts {
+        size_t notes = 0;
+        size_t programs = 0;
+        size_t bends = 0;
+        size_t controllers = 0;
+    };
+
+    // One pass over the chunk: counting while `track_` is null, else storing.
+    bool pass() {
+        in_ = ByteCursor(bytes_);
+        in_.seek(start_);
         tick_ = 0;
         auto type = in_.take(4);
         if (!type) return fail("file ends before the chunk header");
@@ -41,26 +70,14 @@ public:
         auto length = in_.u32();
         if (!length) return fail("file ends inside the chunk length");
         // The length is taken as signed: 2^31 or more gives a track with no events.
-        chunkEnd_ = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
-        // Room for the events a chunk of this size usually holds (four bytes
-        // each). Room left over is never written, so it takes no memory.
-        events_ = &file_.tracks[index_].events;
-        events_->reserve(events_->size() + static_cast<size_t>(bytesLeftInChunk() / 4));
+        const int64_t chunkEnd = static_cast<int64_t>(in_.position()) + static_cast<int32_t>(*length);
         std::optional<uint8_t> runningStatus;
-        while (static_cast<int64_t>(in_.position()) < chunkEnd_) {
+        while (static_cast<int64_t>(in_.position()) < chunkEnd) {
             if (!readEvent(runningStatus)) return false;
         }
         return true;
     }
 
-    [[nodiscard]] bool failed() const { return !reason_.empty(); }
-    [[nodiscard]] const std::string& reason() const { return reason_; }
-    // Where the track's last event ended: the next chunk starts here.
-    [[nodiscard]] size_t position() const { return in_.position(); }
-    [[nodiscard]] const std::vector<TempoEvent>& tempoEvents() const { return tempoEvents_; }
-    [[nodiscard]] const std::string& title() const { return title_; }
-
-private:
     bool fail(const std::string& what) {
         reason_ = "track " + std::to_string(index_) + ", tick " + std::to_string(tick_) + ": " + what;
         return false;
@@ -86,7 +103,7 @@ private:
         uint8_t status = *first;
         if (status < 0x80) {
             in_.unread();  // a data byte: read again as the first data byte
-            if (!runningStatus) return store({}, {});  // the byte is then read as the next delta time
+            if (!runningStatus) return true;  // the byte is then read as the next delta time
             status = *runningStatus;
         } else {
             runningStatus = status;
@@ -102,9 +119,8 @@ private:
             auto length = in_.vlq();
             if (!length) return fail("file ends inside a system-exclusive length");
             if (!in_.skip(*length)) return fail("file ends inside a system-exclusive message");
-            return true;
         }
-        return store({}, {});
+        return true;  // an unknown status leaves no trace
     }
 
     // Data bytes keep their low seven bits: a corrupt byte of 0x80 or more
@@ -112,9 +128,44 @@ private:
     bool channelEvent(uint8_t status, size_t dataBytes) {
         auto data = in_.take(dataBytes);
         if (!data) return fail("file ends inside a channel event");
-        const uint8_t bytes[3] = {status, static_cast<uint8_t>((*data)[0] & 0x7F),
-                                  static_cast<uint8_t>(dataBytes > 1 ? (*data)[1] & 0x7F : 0)};
-        return store(std::span<const uint8_t>(bytes, 1 + dataBytes), {});
+        const uint8_t first = (*data)[0] & 0x7F;
+        const uint8_t second = dataBytes > 1 ? (*data)[1] & 0x7F : 0;
+        const int32_t channel = status & 0x0F;
+        switch (status & 0xF0) {
+            case 0x80:
+            case 0x90:
+                if (track_ == nullptr) {
+                    ++counts_.notes;
+                } else {
+                    const bool on = (status & 0xF0) == 0x90 && second > 0;
+                    track_->notes.push_back(NoteEvent{tick_, static_cast<uint8_t>(channel), first, second, on});
+                }
+                break;
+            case 0xC0:
+                if (track_ == nullptr) {
+                    ++counts_.programs;
+                } else {
+                    track_->programs.push_back(ProgramChange{tick_, channel, index_, first});
+                }
+                break;
+            case 0xE0:
+                if (track_ == nullptr) {
+                    ++counts_.bends;
+                } else {
+                    track_->bends.push_back(PitchBend{tick_, channel, index_, second * 128 + first});
+                }
+                break;
+            case 0xB0:
+                if (track_ == nullptr) {
+                    ++counts_.controllers;
+                } else {
+                    track_->controllers.push_back(ControlChange{tick_, channel, index_, first, second});
+                }
+                break;
+            default:
+                break;  // aftertouch
+        }
+        return true;
     }
 
     bool metaEvent() {
@@ -126,48 +177,36 @@ private:
         if (!payload) {
             return fail("meta event of " + std::to_string(*length) + " bytes runs past the end of the file");
         }
-        if (*type == kMetaSetTempo && payload->size() >= 3 && (*payload)[0] == 0 && (*payload)[1] == 0 &&
-            (*payload)[2] == 0) {
+        const std::span<const uint8_t> bytes = *payload;
+        if (*type == kMetaSetTempo && bytes.size() >= 3 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 0) {
             return fail("Set Tempo of 0 microseconds per quarter note");
         }
-        if (*type == kMetaSetTempo && payload->size() == 3) {
-            const uint32_t us = (uint32_t{(*payload)[0]} << 16) | (uint32_t{(*payload)[1]} << 8) | (*payload)[2];
-            tempoEvents_.push_back(TempoEvent{tick_, static_cast<double>(us)});
+        if (track_ == nullptr) return true;
+        if (*type == kMetaSetTempo && bytes.size() >= 3) {
+            const uint32_t us = (uint32_t{bytes[0]} << 16) | (uint32_t{bytes[1]} << 8) | bytes[2];
+            if (file_.firstSetTempo == 0) file_.firstSetTempo = us;
+            // Only a Set Tempo of exactly three bytes changes the tempo.
+            if (bytes.size() == 3) tempoEvents_.push_back(TempoEvent{tick_, static_cast<double>(us)});
+        }
+        if (*type == kMetaTimeSignature && bytes.size() >= 2) {
+            file_.timeSignatures.push_back(TimeSignature{tick_, bytes[0], bytes[1]});
         }
         if (*type == kMetaTrackName || *type == kMetaText) {
-            std::string text(payload->begin(), payload->end());
-            if (*type == kMetaTrackName && file_.trackNames[index_].empty()) file_.trackNames[index_] = text;
+            std::string text(bytes.begin(), bytes.end());
+            std::string& name = file_.trackNames[static_cast<size_t>(index_)];
+            if (*type == kMetaTrackName && name.empty()) name = text;
             if (title_.empty() && index_ == 0 && tick_ == 0) title_ = text;
         }
-        const uint8_t head[3] = {kMetaStatus, *type, static_cast<uint8_t>(*length & 0xFF)};
-        return store(head, *payload);
-    }
-
-    // The status (and meta header) from `head`, the data bytes from `rest`,
-    // written straight into the new event.
-    bool store(std::span<const uint8_t> head, std::span<const uint8_t> rest) {
-        if (events_->size() == events_->capacity()) {
-            // Every further event takes at least one byte of the chunk, so
-            // room for as many as bytes are left is made once: however the
-            // file is made, its events cost a fixed multiple of its size.
-            events_->reserve(events_->size() + static_cast<size_t>(bytesLeftInChunk()) + 1);
-        }
-        MidiEvent& event = events_->emplace_back();
-        event.tick = tick_;
-        event.bytes.assign(head, rest);
         return true;
     }
 
-    [[nodiscard]] int64_t bytesLeftInChunk() const {
-        return std::clamp<int64_t>(chunkEnd_ - static_cast<int64_t>(in_.position()), 0,
-                                   static_cast<int64_t>(in_.remaining()));
-    }
-
     MidiFile& file_;
-    ByteCursor in_;
-    int64_t chunkEnd_ = 0;
-    std::vector<MidiEvent>* events_ = nullptr;  // the events of track index_
+    std::span<const uint8_t> bytes_;
+    size_t start_ = 0;
     int32_t index_ = 0;
+    ByteCursor in_;
+    MidiTrack* track_ = nullptr;  // null while counting
+    Counts counts_;
     int32_t tick_ = 0;
     std::string reason_;
     std::vector<TempoEvent> tempoEvents_;
@@ -196,7 +235,7 @@ int32_t probeMidiFormat(const std::string& path) {
     return probeMidiFormatBytes(head);
 }
 
-bool readMidiFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason) {
+bool readMidiFileBytes(const std::string& path, BulkList<uint8_t>& bytes, std::string& reason) {
     files::ReadRules rules;
     rules.limit = kMaxFileBytes;
     rules.mustStartWith = "MThd";  // a device or a huge foreign file costs nothing
@@ -241,9 +280,8 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
     // Each track starts where the one before it really ended.
     size_t position = in.position();
     for (size_t i = 0; i < *trackCount; ++i) {
-        TrackReader reader(file, bytes, position);
-        reader.readTrack(static_cast<int32_t>(i));
-        if (reader.failed()) {
+        TrackReader reader(file, bytes, position, static_cast<int32_t>(i));
+        if (!reader.readTrack()) {
             reason = reader.reason() + " (the header declares " + std::to_string(*trackCount) + " tracks)";
             return false;
         }
@@ -258,7 +296,7 @@ bool readMidiBytes(MidiFile& file, std::span<const uint8_t> bytes, std::string& 
 }
 
 bool readMidiFile(MidiFile& file, const std::string& path, std::string& reason) {
-    std::vector<uint8_t> bytes;
+    BulkList<uint8_t> bytes;
     return readMidiFileBytes(path, bytes, reason) && readMidiBytes(file, bytes, reason);
 }
 

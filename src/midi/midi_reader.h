@@ -18,7 +18,7 @@ int32_t probeMidiFormatBytes(std::span<const uint8_t> bytes);
 // Reads the file at `path` once, whatever it is (a FIFO or a pipe too). A
 // file that does not start with "MThd" is read no further than that. Returns
 // false, with the reason, when it cannot be read or is larger than any song.
-bool readMidiFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason);
+bool readMidiFileBytes(const std::string& path, BulkList<uint8_t>& bytes, std::string& reason);
 
 // Fills `file` from the Standard MIDI File at `path`. Returns false when the
 // file cannot be read as one; `reason` then says what was wrong and where.

@@ -70,7 +70,8 @@ uint8_t partsOf(const std::vector<uint8_t>& envelopeParts, int32_t envelopeIndex
 std::vector<int32_t> notesInOrder(const PreparedSong& song, int32_t index, int64_t trackNumber) {
     std::vector<int32_t> order;
     if (index >= 0 && static_cast<std::size_t>(index) < song.trackNotes.size()) {
-        order = song.trackNotes[static_cast<std::size_t>(index)];
+        const BulkList<int32_t>& notes = song.trackNotes[static_cast<std::size_t>(index)];
+        order.assign(notes.begin(), notes.end());
     }
     for (int32_t position : order) {
         if (position < 0 || static_cast<std::size_t>(position) >= song.notes.size()) {

@@ -34,10 +34,10 @@ PreparedNote chordRecord(const std::vector<const PreparedNote*>& group, int32_t 
 
 int32_t chordThreshold(int32_t tpqn) { return std::max(tpqn / 8, 1); }
 
-std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
+BulkList<PreparedNote> groupChords(const BulkList<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
                                       int32_t outputIndex, int32_t threshold, PrepObserver* observer,
                                       int32_t firstPosition) {
-    std::vector<PreparedNote> records;
+    BulkList<PreparedNote> records;
     if (members.empty()) return records;
     records.reserve(members.size());  // a record per group, a group per note at most
     const bool chordMode = outputIndex != 3 && outputIndex != 4;

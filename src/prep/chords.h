@@ -20,7 +20,7 @@ int32_t chordThreshold(int32_t tpqn);
 // observer hears of every group, every cut and every record dropped; it knows
 // a group's notes by their positions in a list where `arbitrated` starts at
 // `firstPosition`.
-std::vector<PreparedNote> groupChords(const std::vector<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
+BulkList<PreparedNote> groupChords(const BulkList<PreparedNote>& arbitrated, const std::vector<int32_t>& members,
                                       int32_t outputIndex, int32_t threshold, PrepObserver* observer = nullptr,
                                       int32_t firstPosition = 0);
 

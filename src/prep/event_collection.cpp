@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace tonequill {
 namespace {
-
-int32_t highNibble(const MidiEvent& e) { return e.bytes[0] >> 4; }
-int32_t lowNibble(const MidiEvent& e) { return e.bytes[0] & 0x0F; }
 
 // Registered-parameter state of one channel.
 struct RpnState {
@@ -17,82 +15,25 @@ struct RpnState {
     double range = 2.0;
 };
 
-template <typename Record>
-bool validSource(const Record& r, int32_t offset, int32_t sourceTrackCount, int32_t& s) {
-    const int64_t source = int64_t{r.track} - offset;
-    if (source < 0 || source >= sourceTrackCount) return false;
-    s = static_cast<int32_t>(source);
-    return true;
+// Events of one tick in file order, put in channel order by a stable sort,
+// which a list already in that order (nearly every list) is spared.
+template <typename List>
+void orderByTickThenChannel(List& list) {
+    using Record = typename List::value_type;
+    auto before = [](const Record& a, const Record& b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.channel < b.channel;
+    };
+    if (!std::is_sorted(list.begin(), list.end(), before)) std::stable_sort(list.begin(), list.end(), before);
 }
 
-// A stable sort that leaves a list already in order alone: events come from
-// the file track by track, in time order, so most lists are.
-template <typename Record, typename Less>
-void sortInOrder(std::vector<Record>& list, Less less) {
-    if (!std::is_sorted(list.begin(), list.end(), less)) std::stable_sort(list.begin(), list.end(), less);
-}
-
-template <typename Record>
-void sortByTick(std::vector<std::vector<Record>>& lists) {
-    for (auto& list : lists) sortInOrder(list, [](const Record& a, const Record& b) { return a.tick < b.tick; });
+template <typename List>
+void renumber(List& list, int32_t source) {
+    for (auto& r : list) r.track = source;
 }
 
 }  // namespace
 
-CollectedEvents collectEvents(const MidiFile& file) {
-    CollectedEvents out;
-    std::array<RpnState, 16> rpn{};
-    for (size_t r = 0; r < file.tracks.size(); ++r) {
-        const int32_t track = static_cast<int32_t>(r);
-        for (const MidiEvent& e : file.tracks[r].events) {
-            if (e.bytes.size() < 2) continue;
-            const int32_t kind = highNibble(e);
-            const int32_t channel = lowNibble(e);
-            if (kind == 0xC) out.programs.push_back(ProgramChange{e.tick, channel, track, e.bytes[1]});
-            if (e.bytes.size() < 3) continue;
-            if (kind == 0xE) {
-                const int32_t value = (e.bytes[2] & 0x7F) * 128 + (e.bytes[1] & 0x7F);
-                out.bends.push_back(PitchBend{e.tick, channel, track, value});
-            }
-            if (kind != 0xB) continue;
-            const int32_t c = e.bytes[1] & 0x7F;
-            const int32_t v = e.bytes[2] & 0x7F;
-            RpnState& state = rpn[static_cast<size_t>(channel)];
-            if (c == 101) {
-                state.high = v;
-            } else if (c == 100) {
-                state.low = v;
-            } else if (state.high == 0 && state.low == 0 && (c == 6 || c == 38)) {
-                state.range = c == 6 ? static_cast<double>(v) : std::floor(state.range) + v / 100.0;
-                out.ranges.push_back(BendRange{e.tick, channel, track, state.range});
-            }
-            out.controllers.push_back(ControlChange{e.tick, channel, track, c, v});
-        }
-    }
-
-    sortInOrder(out.programs, [](const ProgramChange& a, const ProgramChange& b) {
-        if (a.track != b.track) return a.track < b.track;
-        if (a.tick != b.tick) return a.tick < b.tick;
-        return a.channel < b.channel;
-    });
-    sortInOrder(out.bends, [](const PitchBend& a, const PitchBend& b) {
-        if (a.track != b.track) return a.track < b.track;
-        return a.tick < b.tick;
-    });
-    sortInOrder(out.ranges, [](const BendRange& a, const BendRange& b) {
-        if (a.track != b.track) return a.track < b.track;
-        return a.tick < b.tick;
-    });
-    sortInOrder(out.controllers, [](const ControlChange& a, const ControlChange& b) {
-        if (a.track != b.track) return a.track < b.track;
-        if (a.tick != b.tick) return a.tick < b.tick;
-        if (a.controller != b.controller) return a.controller < b.controller;
-        return a.channel < b.channel;
-    });
-    return out;
-}
-
-SourceTrackEvents distributeEvents(const CollectedEvents& events, int32_t conductorOffset, int32_t sourceTrackCount) {
+SourceTrackEvents collectEvents(std::vector<MidiTrack>& tracks, int32_t conductorOffset, int32_t sourceTrackCount) {
     SourceTrackEvents out;
     const size_t count = static_cast<size_t>(std::max(sourceTrackCount, 0));
     out.programs.resize(count);
@@ -100,31 +41,61 @@ SourceTrackEvents distributeEvents(const CollectedEvents& events, int32_t conduc
     out.ranges.resize(count);
     out.modulation.resize(count);
     out.cc12.resize(count);
-    int32_t s = 0;
-    for (ProgramChange p : events.programs) {
-        if (!validSource(p, conductorOffset, sourceTrackCount, s)) continue;
-        p.track = s;
-        out.programs[static_cast<size_t>(s)].push_back(p);
+
+    std::array<RpnState, 16> rpn{};
+    for (size_t r = 0; r < tracks.size(); ++r) {
+        MidiTrack& track = tracks[r];
+        out.programCount += track.programs.size();
+        out.bendCount += track.bends.size();
+        const int64_t s = static_cast<int64_t>(r) - conductorOffset;
+        const bool kept = s >= 0 && s < sourceTrackCount;
+        const auto source = static_cast<int32_t>(s);
+
+        // The controllers in file order: the parameter state follows them.
+        BulkList<BendRange>* ranges = kept ? &out.ranges[static_cast<size_t>(s)] : nullptr;
+        size_t modulationCount = 0;
+        size_t cc12Count = 0;
+        for (const ControlChange& c : track.controllers) {
+            modulationCount += c.controller == 1 ? 1 : 0;
+            cc12Count += c.controller == 12 ? 1 : 0;
+            RpnState& state = rpn[static_cast<size_t>(c.channel & 0x0F)];
+            if (c.controller == 101) {
+                state.high = c.value;
+            } else if (c.controller == 100) {
+                state.low = c.value;
+            } else if (state.high == 0 && state.low == 0 && (c.controller == 6 || c.controller == 38)) {
+                state.range = c.controller == 6 ? static_cast<double>(c.value) : std::floor(state.range) + c.value / 100.0;
+                ++out.rangeCount;
+                if (ranges != nullptr) ranges->push_back(BendRange{c.tick, c.channel, source, state.range});
+            }
+        }
+        if (!kept) {
+            track.programs = {};
+            track.bends = {};
+            track.controllers = {};
+            continue;
+        }
+
+        const auto k = static_cast<size_t>(s);
+        BulkList<ControlChange>& modulation = out.modulation[k];
+        BulkList<ControlChange>& cc12 = out.cc12[k];
+        modulation.reserve(modulationCount);
+        cc12.reserve(cc12Count);
+        for (ControlChange c : track.controllers) {
+            c.track = source;
+            if (c.controller == 1) modulation.push_back(c);
+            if (c.controller == 12) cc12.push_back(c);
+        }
+        track.controllers = {};
+        orderByTickThenChannel(modulation);
+        orderByTickThenChannel(cc12);
+
+        out.programs[k] = std::exchange(track.programs, {});
+        renumber(out.programs[k], source);
+        orderByTickThenChannel(out.programs[k]);
+        out.bends[k] = std::exchange(track.bends, {});
+        renumber(out.bends[k], source);
     }
-    for (PitchBend b : events.bends) {
-        if (!validSource(b, conductorOffset, sourceTrackCount, s)) continue;
-        b.track = s;
-        out.bends[static_cast<size_t>(s)].push_back(b);
-    }
-    for (BendRange r : events.ranges) {
-        if (!validSource(r, conductorOffset, sourceTrackCount, s)) continue;
-        r.track = s;
-        out.ranges[static_cast<size_t>(s)].push_back(r);
-    }
-    for (ControlChange c : events.controllers) {
-        if (c.controller != 1 && c.controller != 12) continue;
-        if (!validSource(c, conductorOffset, sourceTrackCount, s)) continue;
-        c.track = s;
-        (c.controller == 1 ? out.modulation : out.cc12)[static_cast<size_t>(s)].push_back(c);
-    }
-    sortByTick(out.programs);
-    sortByTick(out.modulation);
-    sortByTick(out.cc12);
     return out;
 }
 

@@ -37,7 +37,7 @@ size_t orderTrackNotes(std::span<PreparedNote> notes, std::vector<uint32_t>& rel
     auto key = [&](size_t i) { return std::array<int64_t, 3>{notes[i].startTick, notes[i].endTick, releasedAs[i]}; };
     // Sorts notes [from, to) by their keys.
     std::vector<size_t> order;
-    std::vector<PreparedNote> sorted;
+    BulkList<PreparedNote> sorted;
     auto sortRange = [&](size_t from, size_t to) {
         order.resize(to - from);
         for (size_t i = 0; i < order.size(); ++i) order[i] = from + i;
@@ -65,10 +65,10 @@ size_t orderTrackNotes(std::span<PreparedNote> notes, std::vector<uint32_t>& rel
     return kept;
 }
 
-bool isNoteOn(const MidiEvent& e) { return e.bytes.size() >= 3 && (e.bytes[0] >> 4) == 0x9 && e.bytes[2] > 0; }
 
 size_t countNoteOns(const MidiTrack& track) {
-    return static_cast<size_t>(std::count_if(track.events.begin(), track.events.end(), isNoteOn));
+    return static_cast<size_t>(
+        std::count_if(track.notes.begin(), track.notes.end(), [](const NoteEvent& e) { return e.on; }));
 }
 
 // Pairs the notes of raw track `rawTrack` into `notes`, which holds a place
@@ -88,15 +88,12 @@ size_t pairTrack(const MidiTrack& track, int32_t rawTrack, std::span<PreparedNot
     constexpr size_t kNotesPerChannel = 256;
     std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
     std::vector<size_t> touched;  // for an observer: the stacks in the order they were filled
-    for (const MidiEvent& e : track.events) {
-        if (e.bytes.size() < 3) continue;
-        const int32_t kind = e.bytes[0] >> 4;
-        if (kind != 0x8 && kind != 0x9) continue;
-        const int32_t channel = e.bytes[0] & 0x0F;
-        const int32_t note = e.bytes[1];
-        const int32_t velocity = e.bytes[2];
+    for (const NoteEvent& e : track.notes) {
+        const int32_t channel = e.channel;
+        const int32_t note = e.note;
+        const int32_t velocity = e.velocity;
         auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
-        if (isNoteOn(e)) {
+        if (e.on) {
             if (observer && stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
             stack.push_back(PendingOn{e.tick, velocity, made});
             PreparedNote& n = notes[made++];
@@ -167,7 +164,7 @@ struct Slice {
 
 // Tells the observer, per note, each stretch of its time that another source
 // track had (neighbouring slices of one winner reported as one).
-void reportLostSlices(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+void reportLostSlices(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                       int32_t sourceTrackCount, const std::vector<Slice>& slices, PrepObserver& observer) {
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
@@ -204,12 +201,12 @@ std::vector<int32_t> originsInSortedOrder(std::span<const PreparedNote> result, 
 
 }  // namespace
 
-std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
+BulkList<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer) {
     // Room for every note-on, made once; each track's notes follow the last
     // track's, and the places of note-ons never released are dropped as it goes.
     std::vector<size_t> noteOns(file.tracks.size());
     for (size_t r = 0; r < file.tracks.size(); ++r) noteOns[r] = countNoteOns(file.tracks[r]);
-    std::vector<PreparedNote> notes(std::accumulate(noteOns.begin(), noteOns.end(), size_t{0}));
+    BulkList<PreparedNote> notes(std::accumulate(noteOns.begin(), noteOns.end(), size_t{0}));
     size_t end = 0;
     for (size_t r = 0; r < file.tracks.size(); ++r) {
         end += pairTrack(file.tracks[r], static_cast<int32_t>(r), std::span(notes.data() + end, noteOns[r]), observer);
@@ -218,7 +215,7 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
     return notes;
 }
 
-bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+bool arbitrationKeepsAll(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                          int32_t sourceTrackCount) {
     const PreparedNote* previous = nullptr;
     for (const int32_t k : members) {
@@ -233,15 +230,15 @@ bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vec
     return true;
 }
 
-std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+BulkList<PreparedNote> arbitrateTrack(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer) {
-    std::vector<PreparedNote> result;
+    BulkList<PreparedNote> result;
     arbitrateTrack(result, routed, members, sourceTrackCount, homeTrack, observer);
     return result;
 }
 
-void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<PreparedNote>& routed,
+void arbitrateTrack(BulkList<PreparedNote>& result, const BulkList<PreparedNote>& routed,
                     const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                     PrepObserver* observer) {
     const size_t first = result.size();
@@ -372,7 +369,7 @@ void arbitrateTrack(std::vector<PreparedNote>& result, const std::vector<Prepare
     const auto begin = result.begin() + static_cast<std::ptrdiff_t>(first);
     if (observer) origins = originsInSortedOrder(std::span<const PreparedNote>(begin, result.end()), origins, before);
     stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd, first);  // the order of `before`
-    if (observer) observer->piecesKept(std::vector<PreparedNote>(begin, result.end()), origins);
+    if (observer) observer->piecesKept(BulkList<PreparedNote>(begin, result.end()), origins);
 }
 
 }  // namespace tonequill

@@ -14,7 +14,7 @@ namespace tonequill {
 // track index. Ordered by (track, startTick, endTick). An observer hears of
 // note-ons never released and note-offs without a note-on, track by track;
 // without one, the tracks of a large file are paired side by side.
-std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer = nullptr);
+BulkList<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer = nullptr);
 
 // Lets one source track sound at a time on an output track. The time line is
 // cut at every start and end of the members (positions in `routed`); each
@@ -23,16 +23,16 @@ std::vector<PreparedNote> pairNotes(const MidiFile& file, PrepObserver* observer
 // that slice. Notes losing part of their time come out in pieces. Ordered by
 // (startTick, track, endTick). An observer hears of every slice a note loses
 // and where each piece came from.
-std::vector<PreparedNote> arbitrateTrack(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+BulkList<PreparedNote> arbitrateTrack(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                                          int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                                          PrepObserver* observer = nullptr);
 // True when arbitration would keep the members as they are, in their order:
 // they all last, come from one source track and lie in time order.
-bool arbitrationKeepsAll(const std::vector<PreparedNote>& routed, const std::vector<int32_t>& members,
+bool arbitrationKeepsAll(const BulkList<PreparedNote>& routed, const std::vector<int32_t>& members,
                          int32_t sourceTrackCount);
 
 // The same, appending the pieces to `into`.
-void arbitrateTrack(std::vector<PreparedNote>& into, const std::vector<PreparedNote>& routed,
+void arbitrateTrack(BulkList<PreparedNote>& into, const BulkList<PreparedNote>& routed,
                     const std::vector<int32_t>& members, int32_t sourceTrackCount, const std::vector<bool>& homeTrack,
                     PrepObserver* observer = nullptr);
 

@@ -25,7 +25,7 @@ public:
     // Routing: every paired note that reached a source track (`track` is the
     // source track index), and per output track the positions of its notes
     // in `routed`. `rawNoteCount` counts the paired notes before routing.
-    virtual void notesRouted(const std::vector<PreparedNote>& /*routed*/,
+    virtual void notesRouted(const BulkList<PreparedNote>& /*routed*/,
                              const std::vector<std::vector<int32_t>>& /*membersByOutput*/, int32_t /*rawNoteCount*/,
                              int32_t /*conductorOffset*/) {}
 
@@ -34,7 +34,7 @@ public:
     virtual void sliceLost(int32_t /*routedPosition*/, int32_t /*start*/, int32_t /*end*/, int32_t /*winnerTrack*/) {}
     // Arbitration of one output track is done: `pieces` is its result and
     // `origins[i]` the position in `routed` of the note that piece i is (a part of).
-    virtual void piecesKept(const std::vector<PreparedNote>& /*pieces*/, const std::vector<int32_t>& /*origins*/) {}
+    virtual void piecesKept(const BulkList<PreparedNote>& /*pieces*/, const std::vector<int32_t>& /*origins*/) {}
 
     // Chord grouping of output track `outputIndex`. `members` are the
     // positions of the group's notes in the arbitrated list, in group order.

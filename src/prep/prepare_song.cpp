@@ -32,7 +32,7 @@ int32_t count32(size_t n) { return static_cast<int32_t>(n); }
 
 }  // namespace
 
-PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* observer) {
+PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observer) {
     PreparedSong song;
     if (file.ticksPerQuarter < 1) throw ConversionError("the file gives 0 ticks per quarter note");
 
@@ -43,7 +43,7 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     const int32_t offset = hasConductorTrack(file) ? 1 : 0;
     song.sourceTrackCount = std::max(rawTrackCount - offset, 0);
     song.title = file.title;
-    song.tempoEvents = file.tempoEvents;
+    song.tempoEvents = std::move(file.tempoEvents);
 
     const TrackRouting routing = routeTracks(file, offset, song.sourceTrackCount);
     song.routing = routing.routing;
@@ -61,13 +61,9 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     song.tickScale = static_cast<double>(song.timebase) / song.tpqn;
     song.lengthTable = buildLengthTable(song.timebase);
 
-    SourceTrackEvents events;
-    {
-        const CollectedEvents collected = collectEvents(file);
-        log << "[PREP] programs=" << collected.programs.size() << " bends=" << collected.bends.size()
-            << " ranges=" << collected.ranges.size() << "\n";
-        events = distributeEvents(collected, offset, song.sourceTrackCount);
-    }
+    SourceTrackEvents events = collectEvents(file.tracks, offset, song.sourceTrackCount);
+    log << "[PREP] programs=" << events.programCount << " bends=" << events.bendCount << " ranges=" << events.rangeCount
+        << "\n";
     song.programsByTrack = std::move(events.programs);
     song.modulationByTrack = std::move(events.modulation);
     song.cc12ByTrack = std::move(events.cc12);
@@ -77,7 +73,7 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     // Pair the notes and send each to its output track.
     // The notes that are routed stay in the list of paired notes, closed up in
     // the same order: a million notes are not copied to a second list.
-    std::vector<PreparedNote> routed = pairNotes(file, observer);
+    BulkList<PreparedNote> routed = pairNotes(file, observer);
     std::vector<std::vector<int32_t>> members(outputCount);
     {
         const int32_t rawCount = count32(routed.size());
@@ -104,8 +100,8 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     const std::vector<bool> home = homeTrackFlags(routing);
     const int32_t threshold = chordThreshold(song.tpqn);
     std::vector<uint8_t> keptInPlace(outputCount, 0);  // not vector<bool>, whose elements share bytes
-    std::vector<std::vector<PreparedNote>> pieces(outputCount);
-    std::vector<std::vector<PreparedNote>> records(outputCount);
+    std::vector<BulkList<PreparedNote>> pieces(outputCount);
+    std::vector<BulkList<PreparedNote>> records(outputCount);
 
     // One source track sounds at a time on each output track. A track fed by
     // one source track in time order keeps its notes where they are; the
@@ -123,9 +119,9 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     // records come in time order). `firstPosition` is where the track's
     // pieces start among all tracks' pieces, as an observer knows them.
     auto group = [&](size_t o, int32_t firstPosition) {
-        const std::vector<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
+        const BulkList<PreparedNote>& notes = keptInPlace[o] ? routed : pieces[o];
         records[o] = groupChords(notes, members[o], count32(o), threshold, observer, firstPosition);
-        pieces[o] = std::vector<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
+        pieces[o] = BulkList<PreparedNote>();  // not "= {}", which empties the list but keeps its memory
         std::vector<ProgramCursor> programs(song.programsByTrack.size(), ProgramCursor(0));
         for (PreparedNote& n : records[o]) {
             const auto track = static_cast<size_t>(n.track);
@@ -152,12 +148,12 @@ PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* 
     for (size_t o = 0; o < outputCount; ++o) firstNote[o + 1] = firstNote[o] + records[o].size();
     const size_t noteCount = firstNote[outputCount];
     if (4 * noteCount >= 3 * routed.capacity()) song.notes = std::move(routed);
-    routed = std::vector<PreparedNote>();
+    routed = BulkList<PreparedNote>();
     song.notes.resize(noteCount);  // every place is written below
     for (size_t o = 0; o < outputCount; ++o) {
         std::move(records[o].begin(), records[o].end(), song.notes.begin() + static_cast<std::ptrdiff_t>(firstNote[o]));
-        records[o] = std::vector<PreparedNote>();
-        std::vector<int32_t>& positions = song.trackNotes[o];
+        records[o] = BulkList<PreparedNote>();
+        BulkList<int32_t>& positions = song.trackNotes[o];
         positions.resize(firstNote[o + 1] - firstNote[o]);
         std::iota(positions.begin(), positions.end(), count32(firstNote[o]));
     }

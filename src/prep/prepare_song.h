@@ -12,7 +12,9 @@ namespace tonequill {
 // notes paired and arbitrated, chords, programs, and each source track's
 // bends and controllers. Progress lines go to `log`. Throws ConversionError
 // when the song cannot be converted. An observer, when given, hears the
-// decisions about notes; it changes nothing.
-PreparedSong prepareSong(const MidiFile& file, std::ostream& log, PrepObserver* observer = nullptr);
+// decisions about notes; it changes nothing. The song takes over the file's
+// event lists and tempo changes rather than copying them: a caller that
+// needs the file afterwards passes a copy.
+PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observer = nullptr);
 
 }  // namespace tonequill

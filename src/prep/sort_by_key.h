@@ -13,8 +13,8 @@ namespace tonequill {
 // moved once, which is far cheaper than moving records through a merge sort.
 // Sorts the records from `first` on; a stretch already in order is left
 // alone. The result is that of std::stable_sort with the same keys.
-template <typename Record, std::size_t N, typename KeyOf>
-void stableSortByKey(std::vector<Record>& records, KeyOf keyOf, std::size_t first = 0) {
+template <typename Record, std::size_t N, typename KeyOf, typename Allocator>
+void stableSortByKey(std::vector<Record, Allocator>& records, KeyOf keyOf, std::size_t first = 0) {
     struct Entry {
         std::array<int32_t, N> key;
         uint32_t place;

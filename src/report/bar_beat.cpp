@@ -14,12 +14,7 @@ struct Signature {
 
 std::vector<Signature> timeSignatures(const MidiFile& file) {
     std::vector<Signature> found;
-    for (const MidiTrack& track : file.tracks) {
-        for (const MidiEvent& e : track.events) {
-            const auto& b = e.bytes;
-            if (b.size() >= 5 && b[0] == 0xFF && b[1] == 0x58) found.push_back(Signature{e.tick, b[3], b[4]});
-        }
-    }
+    for (const TimeSignature& t : file.timeSignatures) found.push_back(Signature{t.tick, t.numerator, t.power});
     std::stable_sort(found.begin(), found.end(), [](const Signature& a, const Signature& b) { return a.tick < b.tick; });
     return found;
 }

@@ -53,9 +53,9 @@ public:
     void unmatchedNoteOff(int32_t rawTrack, int32_t channel, int32_t note, int32_t tick) override {
         strayOffs.push_back(StrayNoteOff{rawTrack, channel, note, tick});
     }
-    void notesRouted(const std::vector<PreparedNote>& routedNotes, const std::vector<std::vector<int32_t>>& members,
+    void notesRouted(const BulkList<PreparedNote>& routedNotes, const std::vector<std::vector<int32_t>>& members,
                      int32_t rawNotes, int32_t offset) override {
-        routed = routedNotes;
+        routed.assign(routedNotes.begin(), routedNotes.end());
         membersByOutput = members;
         rawNoteCount = rawNotes;
         conductorOffset = offset;
@@ -63,7 +63,7 @@ public:
     void sliceLost(int32_t routedPosition, int32_t start, int32_t end, int32_t winnerTrack) override {
         lost.push_back(LostSlice{routedPosition, start, end, winnerTrack});
     }
-    void piecesKept(const std::vector<PreparedNote>& kept, const std::vector<int32_t>& origins) override {
+    void piecesKept(const BulkList<PreparedNote>& kept, const std::vector<int32_t>& origins) override {
         pieces.insert(pieces.end(), kept.begin(), kept.end());
         pieceOrigins.insert(pieceOrigins.end(), origins.begin(), origins.end());
     }
@@ -78,14 +78,15 @@ public:
         emptied.push_back(Emptied{outputIndex, record});
     }
 
+    // Copies on the heap: the recorder outlives the run's own lists.
     std::vector<PendingNoteOn> unreleased;
     std::vector<StrayNoteOff> strayOffs;
-    std::vector<PreparedNote> routed;                   // source track in `track`
+    std::vector<PreparedNote> routed;                // source track in `track`
     std::vector<std::vector<int32_t>> membersByOutput;  // positions in `routed`
     int32_t rawNoteCount = 0;
     int32_t conductorOffset = 0;
     std::vector<LostSlice> lost;
-    std::vector<PreparedNote> pieces;   // the arbitrated list, all output tracks in order
+    std::vector<PreparedNote> pieces;  // the arbitrated list, all output tracks in order
     std::vector<int32_t> pieceOrigins;  // per piece, its position in `routed`
     std::vector<Group> groups;
     std::vector<Cut> cuts;

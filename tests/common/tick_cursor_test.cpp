@@ -12,7 +12,7 @@ namespace {
 TEST(TickCursor, GivesTheLastEventAtOrBeforeEachTickAskedForwardOrBack) {
     std::mt19937 random(8);
     for (int round = 0; round < 200; ++round) {
-        std::vector<ProgramChange> changes;
+        BulkList<ProgramChange> changes;
         int32_t tick = 0;
         for (int i = static_cast<int>(random() % 12); i > 0; --i) {
             tick += static_cast<int32_t>(random() % 3) * 10;  // some changes share a tick

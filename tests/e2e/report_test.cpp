@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "common/version.h"
 #include "e2e_support.h"
 #include "fixture_songs.h"
 #include "mapping/mapping_loader.h"
@@ -389,7 +390,7 @@ TEST(ReportCommand, HelpVersionAndUsage) {
     EXPECT_EQ(runReport({}, dir.path()).out, help.out);
     const auto version = runReport({"--version"}, dir.path());
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, std::string("tonequill-report ") + TONEQUILL_VERSION + "\n");
+    EXPECT_EQ(version.out, std::string("tonequill-report ") + kVersion + "\n");
     const auto unknown = runReport({"--colour", "song.mid"}, dir.path());
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.out.rfind("error: unknown option --colour\n", 0), 0u) << unknown.out;

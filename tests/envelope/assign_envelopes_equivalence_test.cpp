@@ -20,7 +20,7 @@ using testing::PlainTable;
 using testing::SongFixture;
 using Values = std::vector<int32_t>;
 
-int32_t lastValueAt(const std::vector<ControlChange>& events, int32_t tick, int32_t none) {
+int32_t lastValueAt(const BulkList<ControlChange>& events, int32_t tick, int32_t none) {
     int32_t value = none;
     for (const ControlChange& e : events) {
         if (e.tick <= tick) value = e.value;
@@ -35,7 +35,7 @@ struct PlainBend {
     int32_t bend = 8192;
     double range = 2.0;
 
-    void advance(const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges, int32_t tick) {
+    void advance(const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges, int32_t tick) {
         for (; bendAt < bends.size() && bends[bendAt].tick <= tick; ++bendAt) bend = bends[bendAt].value;
         for (; rangeAt < ranges.size() && ranges[rangeAt].tick <= tick; ++rangeAt) range = ranges[rangeAt].semitones;
     }
@@ -51,7 +51,8 @@ std::vector<int32_t> plainPass(PlainTable& table, const SongFixture& f) {
     std::vector<int32_t> result(f.song.notes.size(), -1);
     for (int32_t o = 0; o < f.song.outputTrackCount; ++o) {
         if (o == 3 || o == 4) continue;
-        std::vector<int32_t> order = f.song.trackNotes[static_cast<size_t>(o)];
+        const BulkList<int32_t>& track = f.song.trackNotes[static_cast<size_t>(o)];
+        std::vector<int32_t> order(track.begin(), track.end());
         std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
             const PreparedNote& x = f.note(a);
             const PreparedNote& y = f.note(b);

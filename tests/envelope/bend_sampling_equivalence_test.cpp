@@ -13,7 +13,7 @@
 namespace tonequill {
 namespace {
 
-BendSample sampleEveryFrame(BendState& state, const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges,
+BendSample sampleEveryFrame(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                             int32_t startTick, int64_t frames, double ticksPerFrame) {
     BendSample sample;
     advanceBend(state, bends, ranges, startTick);
@@ -36,8 +36,8 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
     std::mt19937 random(5);
     const double rates[] = {0.7, 1.0, 3.2, 16.0, 100.5, 1e-3};
     for (int round = 0; round < 400; ++round) {
-        std::vector<PitchBend> bends;
-        std::vector<BendRange> ranges;
+        BulkList<PitchBend> bends;
+        BulkList<BendRange> ranges;
         int32_t tick = 0;
         for (int i = 0; i < 40; ++i) {
             tick += static_cast<int32_t>(random() % 50);
@@ -85,8 +85,8 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
     for (const Rate& rate : rates) {
         for (const int32_t every : spacings) {
             for (int shape = 0; shape < 3; ++shape) {
-                std::vector<PitchBend> bends;
-                std::vector<BendRange> ranges{{0, 0, 0, 2.0}};
+                BulkList<PitchBend> bends;
+                BulkList<BendRange> ranges{{0, 0, 0, 2.0}};
                 int32_t value = 8192;
                 for (int32_t tick = 0; tick < 60000; tick += every) {
                     if (shape == 0) value = 8192 + static_cast<int32_t>(random() % 4000) - 2000;  // new every time

@@ -11,7 +11,7 @@ using Values = std::vector<int32_t>;
 
 const NoteSite kSite{1, 0};
 
-BendSample sampleOnce(const std::vector<PitchBend>& bends, const std::vector<BendRange>& ranges, int32_t start,
+BendSample sampleOnce(const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges, int32_t start,
                       int64_t frames, double ticksPerFrame = 1.0) {
     BendState state;
     return sampleBend(state, bends, ranges, start, frames, ticksPerFrame, kSite);
@@ -59,8 +59,8 @@ TEST(SampleBend, FramesFallOnWholeTicksFromTheStart) {
 }
 
 TEST(SampleBend, StateCarriesFromNoteToNote) {
-    const std::vector<PitchBend> bends{{0, 0, 0, 16383}, {10, 0, 0, 8192}};
-    const std::vector<BendRange> ranges{{0, 0, 0, 12.0}};
+    const BulkList<PitchBend> bends{{0, 0, 0, 16383}, {10, 0, 0, 8192}};
+    const BulkList<BendRange> ranges{{0, 0, 0, 12.0}};
     BendState state;
     const BendSample first = sampleBend(state, bends, ranges, 0, 2, 1.0, kSite);
     EXPECT_EQ(first.coarse, (Values{12, 12}));  // 8191/8192 * 12 * 16 = 191.98 -> 192
@@ -93,8 +93,8 @@ TEST(SampleBend, TheTableOfValuesGivesWhatWorkingThemOutGives) {
         for (const int32_t bend : bends) {
             BendState direct;
             BendState looked;
-            const std::vector<PitchBend> events{{0, 0, 0, bend}};
-            const std::vector<BendRange> rangeEvents{{0, 0, 0, range}};
+            const BulkList<PitchBend> events{{0, 0, 0, bend}};
+            const BulkList<BendRange> rangeEvents{{0, 0, 0, range}};
             BendRuns plain(direct, events, rangeEvents, 0, 3, 1.0, kSite);
             BendRuns tabled(looked, events, rangeEvents, 0, 3, 1.0, kSite, &table);
             SplitPitch want;

@@ -19,8 +19,8 @@ struct SongFixture {
     MappingTables tables;
     EnvelopeTable envelopes;
     ComboTable combos;
-    std::vector<std::vector<PitchBend>> bends;
-    std::vector<std::vector<BendRange>> ranges;
+    std::vector<BulkList<PitchBend>> bends;
+    std::vector<BulkList<BendRange>> ranges;
 
     explicit SongFixture(int32_t outputTracks = 1, int32_t sourceTracks = 1) {
         song.tpqn = 60;

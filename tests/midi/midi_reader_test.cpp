@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -41,38 +42,58 @@ MidiFile readOk(const Bytes& bytes) {
     return file;
 }
 
-std::vector<Bytes> eventBytes(const MidiTrack& track) {
-    std::vector<Bytes> out;
-    for (const auto& e : track.events) out.push_back(e.bytes);
+// A track's events as text, list by list, each event as
+// "kind tick channel values": "on 0 0 60 100", "off", "program", "bend", "cc".
+std::string eventsOf(const MidiTrack& track) {
+    std::string out;
+    auto add = [&out](const std::string& kind, int32_t tick, int32_t channel, std::initializer_list<int32_t> values) {
+        if (!out.empty()) out += ", ";
+        out += kind + " " + std::to_string(tick) + " " + std::to_string(channel);
+        for (const int32_t v : values) out += " " + std::to_string(v);
+    };
+    for (const NoteEvent& e : track.notes) add(e.on ? "on" : "off", e.tick, e.channel, {e.note, e.velocity});
+    for (const ProgramChange& e : track.programs) add("program", e.tick, e.channel, {e.program});
+    for (const PitchBend& e : track.bends) add("bend", e.tick, e.channel, {e.value});
+    for (const ControlChange& e : track.controllers) add("cc", e.tick, e.channel, {e.controller, e.value});
     return out;
 }
 
-TEST(MidiReader, RunningStatusRepeatsTheFullStatusByte) {
-    auto file = readOk(fileOf({{0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64}}));
-    ASSERT_EQ(file.tracks.size(), 1u);
-    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0x90, 0x3C, 0x64}, {0x90, 0x3E, 0x64}}));
+// Channel events go to the lists of their kind, with absolute ticks; running
+// status repeats the full status byte; a note-on of velocity 0 is a note-off.
+TEST(MidiReader, ChannelEventsGoToTheirListsWithAbsoluteTicks) {
+    struct Case {
+        const char* what;
+        Bytes body;
+        const char* events;
+    };
+    const Case cases[] = {
+        {"running status", {0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64}, "on 0 0 60 100, on 0 0 62 100"},
+        {"velocity 0 and a delta of 480", {0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x90, 0x3C, 0x00},
+         "on 0 0 60 100, off 480 0 60 0"},
+        {"note-off keeps its velocity", {0x05, 0x82, 0x3C, 0x40}, "off 5 2 60 64"},
+        {"program, bend, controller", {0x00, 0xC3, 0x05, 0x01, 0xE1, 0x00, 0x60, 0x02, 0xBF, 0x01, 0x40},
+         "program 0 3 5, bend 1 1 12288, cc 3 15 1 64"},
+        // A corrupt data byte of 0x80 or more keeps its low seven bits:
+        // velocity 0x80 reads as 0 (a note-off), note 0xBC as 60, a program of 0xFF as 127.
+        {"data bytes keep their low seven bits", {0x00, 0x90, 0xBC, 0x80, 0x00, 0xC0, 0xFF, 0x00, 0xB0, 0x87, 0xC0},
+         "off 0 0 60 0, program 0 0 127, cc 0 0 7 64"},
+        {"aftertouch leaves no trace", {0x00, 0xD0, 0x40, 0x00, 0xA0, 0x3C, 0x10, 0x00, 0x90, 0x3C, 0x64}, "on 0 0 60 100"},
+        {"system exclusive leaves no trace", {0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x10, 0x90, 0x3C, 0x64},
+         "on 16 0 60 100"},
+        // 0x40 at the start has no running status: it is read again as the
+        // next delta time; the same happens to the 0x00 after it; 0xF8 is unknown.
+        {"unknown status and a data byte without running status",
+         {0x00, 0x40, 0x00, 0xF8, 0x00, 0x90, 0x3C, 0x64}, "on 64 0 60 100"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(eventsOf(readOk(fileOf({c.body})).tracks[0]), c.events) << c.what;
 }
 
-TEST(MidiReader, KeepsVelocityZeroNoteOnAndAddsAbsoluteTicks) {
-    auto file = readOk(fileOf({{0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x90, 0x3C, 0x00}}));
-    ASSERT_EQ(file.tracks[0].events.size(), 2u);
-    EXPECT_EQ(file.tracks[0].events[1].tick, 480);
-    EXPECT_EQ(file.tracks[0].events[1].bytes, (Bytes{0x90, 0x3C, 0x00}));
-}
-
-TEST(MidiReader, ChannelDataBytesKeepTheirLowSevenBits) {
-    // A corrupt data byte of 0x80 or more: velocity 0x80 reads as 0 (a note
-    // off), note 0xBC as 60, a program of 0xFF as 127.
-    auto file = readOk(fileOf({{0x00, 0x90, 0xBC, 0x80, 0x00, 0xC0, 0xFF, 0x00, 0xB0, 0x87, 0xC0}}));
-    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0x90, 0x3C, 0x00}, {0xC0, 0x7F}, {0xB0, 0x07, 0x40}}));
-}
-
-TEST(MidiReader, SetTempoGivesATempoEntryAndIsStored) {
+TEST(MidiReader, SetTempoGivesATempoEntryAndTheStartingTempo) {
     auto file = readOk(fileOf({{0x0A, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}));
     ASSERT_EQ(file.tempoEvents.size(), 1u);
     EXPECT_EQ(file.tempoEvents[0].tick, 10);
     EXPECT_EQ(file.tempoEvents[0].usPerQuarter, 500000.0);
-    EXPECT_EQ(file.tracks[0].events[0].bytes, (Bytes{0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}));
+    EXPECT_EQ(file.firstSetTempo, 500000u);
 }
 
 TEST(MidiReader, NoSetTempoGivesTheDefaultEntry) {
@@ -80,20 +101,40 @@ TEST(MidiReader, NoSetTempoGivesTheDefaultEntry) {
     ASSERT_EQ(file.tempoEvents.size(), 1u);
     EXPECT_EQ(file.tempoEvents[0].tick, 0);
     EXPECT_EQ(file.tempoEvents[0].usPerQuarter, 500000.0);
+    EXPECT_EQ(file.firstSetTempo, 0u);
 }
 
+// The tempo list is sorted by tick; the starting tempo is the first Set
+// Tempo in track order, whatever its tick.
 TEST(MidiReader, TempoListIsSortedByTickAcrossTracks) {
     auto file = readOk(fileOf({{0x87, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}, {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}));
     ASSERT_EQ(file.tempoEvents.size(), 2u);
     EXPECT_EQ(file.tempoEvents[0].tick, 0);
     EXPECT_EQ(file.tempoEvents[1].tick, 960);
     EXPECT_EQ(file.tempoEvents[1].usPerQuarter, 1000000.0);
+    EXPECT_EQ(file.firstSetTempo, 1000000u);
 }
 
-TEST(MidiReader, SetTempoOfAnotherLengthIsStoredWithoutATempoEntry) {
-    auto file = readOk(fileOf({{0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}}));
-    EXPECT_EQ(file.tracks[0].events.size(), 1u);
-    EXPECT_EQ(file.tempoEvents.size(), 1u);  // the default one
+// Only a Set Tempo of three bytes changes the tempo; one of more bytes still
+// gives the starting tempo from its first three, one of fewer nothing.
+TEST(MidiReader, SetTempoOfAnotherLengthGivesNoTempoEntry) {
+    auto shorter = readOk(fileOf({{0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}}));
+    EXPECT_EQ(shorter.tempoEvents.size(), 1u);  // the default one
+    EXPECT_EQ(shorter.firstSetTempo, 0u);
+    auto longer = readOk(fileOf({{0x00, 0xFF, 0x51, 0x04, 0x07, 0xA1, 0x20, 0x00}}));
+    EXPECT_EQ(longer.tempoEvents[0].usPerQuarter, 500000.0);  // the default one
+    EXPECT_EQ(longer.firstSetTempo, 500000u);
+}
+
+TEST(MidiReader, TimeSignaturesTrackByTrack) {
+    auto file = readOk(fileOf({{0x10, 0xFF, 0x58, 0x04, 0x03, 0x03, 0x18, 0x08, 0x00, 0xFF, 0x58, 0x01, 0x05},
+                               {0x00, 0xFF, 0x58, 0x02, 0x06, 0x03}}));
+    ASSERT_EQ(file.timeSignatures.size(), 2u);  // the one-byte signature is not one
+    EXPECT_EQ(file.timeSignatures[0].tick, 16);
+    EXPECT_EQ(file.timeSignatures[0].numerator, 3);
+    EXPECT_EQ(file.timeSignatures[0].power, 3);
+    EXPECT_EQ(file.timeSignatures[1].tick, 0);
+    EXPECT_EQ(file.timeSignatures[1].numerator, 6);
 }
 
 TEST(MidiReader, TrackNamesAndTitle) {
@@ -117,35 +158,13 @@ TEST(MidiReader, TitleOnlyFromTrackZeroAtTickZero) {
     EXPECT_EQ(second.trackNames, (std::vector<std::string>{"", "B"}));
 }
 
-TEST(MidiReader, SystemExclusiveLeavesNoTrace) {
-    auto file = readOk(fileOf({{0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x10, 0x90, 0x3C, 0x64}}));
-    ASSERT_EQ(file.tracks[0].events.size(), 1u);
-    EXPECT_EQ(file.tracks[0].events[0].tick, 16);
-}
-
-TEST(MidiReader, ChannelPressureThenNoteOnAtTheSameTick) {
-    auto file = readOk(fileOf({{0x00, 0xD0, 0x40, 0x00, 0x90, 0x3C, 0x64}}));
-    EXPECT_EQ(eventBytes(file.tracks[0]), (std::vector<Bytes>{{0xD0, 0x40}, {0x90, 0x3C, 0x64}}));
-}
-
-TEST(MidiReader, LongMetaIsStoredWholeWithTheLowLengthByte) {
-    Bytes body{0x00, 0xFF, 0x01, 0x82, 0x2C};  // 300 bytes
+TEST(MidiReader, LongMetaIsReadWhole) {
+    Bytes body{0x00, 0xFF, 0x03, 0x82, 0x2C};  // a name of 300 bytes
     body.insert(body.end(), 300, 'a');
+    body.insert(body.end(), {0x00, 0x90, 0x3C, 0x64});
     auto file = readOk(fileOf({body}));
-    ASSERT_EQ(file.tracks[0].events[0].bytes.size(), 303u);
-    EXPECT_EQ(file.tracks[0].events[0].bytes[2], 44);
-}
-
-TEST(MidiReader, UnknownStatusAndDataByteWithoutRunningStatusStoreEmptyEvents) {
-    // 0x40 at the start has no running status: an empty event, then 0x40 is read
-    // as the next delta time; the same happens to the 0x00 after it.
-    auto file = readOk(fileOf({{0x00, 0x40, 0x00, 0xF8, 0x00, 0x90, 0x3C, 0x64}}));
-    ASSERT_EQ(file.tracks[0].events.size(), 4u);
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(file.tracks[0].events[i].bytes.empty()) << i;
-    EXPECT_EQ(file.tracks[0].events[0].tick, 0);
-    EXPECT_EQ(file.tracks[0].events[1].tick, 0x40);
-    EXPECT_EQ(file.tracks[0].events[3].tick, 0x40);
-    EXPECT_EQ(file.tracks[0].events[3].bytes, (Bytes{0x90, 0x3C, 0x64}));
+    EXPECT_EQ(file.trackNames[0], std::string(300, 'a'));
+    EXPECT_EQ(eventsOf(file.tracks[0]), "on 0 0 60 100");
 }
 
 TEST(MidiReader, ZeroTracksAndTimeCodeDivision) {
@@ -170,8 +189,7 @@ TEST(MidiReader, EventRunningPastTheChunkEndIsReadWhole) {
     auto second = trackChunk({0x00, 0x91, 0x40, 0x64});
     bytes.insert(bytes.end(), second.begin(), second.end());
     auto file = readOk(bytes);
-    ASSERT_EQ(file.tracks[1].events.size(), 1u);
-    EXPECT_EQ(file.tracks[1].events[0].bytes[0], 0x91);
+    EXPECT_EQ(eventsOf(file.tracks[1]), "on 0 1 64 100");
 }
 
 TEST(MidiReader, NegativeChunkLengthGivesAnEmptyTrack) {
@@ -181,8 +199,8 @@ TEST(MidiReader, NegativeChunkLengthGivesAnEmptyTrack) {
     auto second = trackChunk({0x00, 0x90, 0x3C, 0x64});
     bytes.insert(bytes.end(), second.begin(), second.end());
     auto file = readOk(bytes);
-    EXPECT_TRUE(file.tracks[0].events.empty());
-    EXPECT_EQ(file.tracks[1].events.size(), 1u);
+    EXPECT_EQ(eventsOf(file.tracks[0]), "");
+    EXPECT_EQ(eventsOf(file.tracks[1]), "on 0 0 60 100");
 }
 
 TEST(MidiReader, DataAfterTheLastTrackIsIgnored) {
@@ -222,9 +240,8 @@ TEST(MidiReader, FileOnDiskReadsLikeItsBytes) {
         EXPECT_EQ(diskReason, memoryReason);
         if (!diskOk) continue;
         ASSERT_EQ(fromDisk.tracks.size(), 1u);
-        EXPECT_EQ(fromDisk.tracks[0].events.size(), 80000u);
-        EXPECT_TRUE(fromDisk.tracks[0].events.back().bytes == fromMemory.tracks[0].events.back().bytes);
-        EXPECT_EQ(fromDisk.tracks[0].events.back().tick, fromMemory.tracks[0].events.back().tick);
+        EXPECT_EQ(fromDisk.tracks[0].notes.size(), 80000u);
+        EXPECT_EQ(eventsOf(fromDisk.tracks[0]), eventsOf(fromMemory.tracks[0]));
     }
     std::remove(path.c_str());
 }
@@ -303,19 +320,15 @@ Bytes fileOfChunks(const std::vector<Bytes>& chunks) {
 TEST(MidiReader, ATrackWhoseLastEventRunsPastItsChunkMovesTheNextTracksStart) {
     const Bytes notes{0x00, 0x90, 0x40, 0x64, 0x20, 0x40, 0x00, 0x00, 0xFF, 0x01, 0x01, 'x'};
     const Bytes tempo{0x30, 0xFF, 0x51, 0x03, 0x03, 0x0D, 0x40, 0x00, 0xC0, 0x05};
-    // Track 1 claims 4 bytes but its event has 7.
+    // Track 1 claims 4 bytes but its name event has 7.
     const Bytes bytes =
-        fileOfChunks({trackChunk(notes), chunkClaiming(4, {0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c'}), trackChunk(tempo)});
+        fileOfChunks({trackChunk(notes), chunkClaiming(4, {0x00, 0xFF, 0x03, 0x03, 'a', 'b', 'c'}), trackChunk(tempo)});
     MidiFile file;
     std::string reason;
     ASSERT_TRUE(readMidiBytes(file, bytes, reason)) << reason;
     ASSERT_EQ(file.tracks.size(), 3u);
-    ASSERT_EQ(file.tracks[1].events.size(), 1u);
-    EXPECT_EQ(Bytes(file.tracks[1].events[0].bytes.begin(), file.tracks[1].events[0].bytes.end()),
-              (Bytes{0xFF, 0x01, 0x03, 'a', 'b', 'c'}));
-    ASSERT_EQ(file.tracks[2].events.size(), 2u);
-    EXPECT_EQ(file.tracks[2].events[1].tick, 0x30);
-    EXPECT_EQ(file.tracks[2].events[1].bytes[0], 0xC0);
+    EXPECT_EQ(file.trackNames[1], "abc");
+    EXPECT_EQ(eventsOf(file.tracks[2]), "program 48 0 5");
     ASSERT_EQ(file.tempoEvents.size(), 1u);
     EXPECT_EQ(file.tempoEvents[0].tick, 0x30);
     EXPECT_EQ(file.tempoEvents[0].usPerQuarter, 200000.0);

@@ -13,7 +13,7 @@
 namespace tonequill {
 namespace {
 
-bool samePieces(const std::vector<PreparedNote>& a, const std::vector<PreparedNote>& b) {
+bool samePieces(const BulkList<PreparedNote>& a, const BulkList<PreparedNote>& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i].track != b[i].track || a[i].startTick != b[i].startTick || a[i].endTick != b[i].endTick ||
@@ -28,7 +28,7 @@ TEST(Arbitration, OneSourceTrackKeepsWhatTheSweepKeeps) {
     std::mt19937 random(99);
     PrepObserver listener;  // hears nothing, but makes the sweep run
     for (int round = 0; round < 500; ++round) {
-        std::vector<PreparedNote> routed;
+        BulkList<PreparedNote> routed;
         std::vector<int32_t> members;
         const int32_t track = static_cast<int32_t>(random() % 3);
         const int count = static_cast<int>(random() % 30);
@@ -55,7 +55,7 @@ TEST(Arbitration, OneSourceTrackKeepsWhatTheSweepKeeps) {
 // neighbouring start or end ticks goes to the lowest sounding home track,
 // else to the lowest sounding track; a note keeps each stretch of its own
 // time made of slices its track won.
-std::vector<PreparedNote> piecesReadLiterally(const std::vector<PreparedNote>& routed,
+BulkList<PreparedNote> piecesReadLiterally(const BulkList<PreparedNote>& routed,
                                               const std::vector<int32_t>& members, int32_t trackCount,
                                               const std::vector<bool>& home) {
     auto takesPart = [&](const PreparedNote& n) { return n.startTick < n.endTick && n.track >= 0 && n.track < trackCount; };
@@ -76,7 +76,7 @@ std::vector<PreparedNote> piecesReadLiterally(const std::vector<PreparedNote>& r
         }
         return best;
     };
-    std::vector<PreparedNote> pieces;
+    BulkList<PreparedNote> pieces;
     for (int32_t k : members) {
         const PreparedNote& n = routed[static_cast<size_t>(k)];
         if (!takesPart(n)) continue;
@@ -103,7 +103,7 @@ std::vector<PreparedNote> piecesReadLiterally(const std::vector<PreparedNote>& r
 TEST(Arbitration, SeveralSourceTracksKeepWhatTheSlicesReadLiterallyGive) {
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
-        std::vector<PreparedNote> routed;
+        BulkList<PreparedNote> routed;
         const int count = static_cast<int>(random() % 25);
         for (int i = 0; i < count; ++i) {
             PreparedNote n;
@@ -121,11 +121,11 @@ TEST(Arbitration, SeveralSourceTracksKeepWhatTheSlicesReadLiterallyGive) {
         for (size_t i = 0; i < members.size(); ++i) members[i] = static_cast<int32_t>(i);
         if (round % 3 == 0) std::shuffle(members.begin(), members.end(), random);
         const std::vector<bool> home{round % 4 == 1, round % 2 == 0, false};
-        const std::vector<PreparedNote> kept = arbitrateTrack(routed, members, 3, home, nullptr);
+        const BulkList<PreparedNote> kept = arbitrateTrack(routed, members, 3, home, nullptr);
         ASSERT_TRUE(samePieces(kept, piecesReadLiterally(routed, members, 3, home))) << "round " << round;
         // Preparation leaves such a track's notes where they are.
         if (arbitrationKeepsAll(routed, members, 3)) {
-            std::vector<PreparedNote> inPlace;
+            BulkList<PreparedNote> inPlace;
             for (int32_t k : members) inPlace.push_back(routed[static_cast<size_t>(k)]);
             ASSERT_TRUE(samePieces(kept, inPlace)) << "round " << round;
         }

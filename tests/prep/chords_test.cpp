@@ -20,7 +20,7 @@ struct In {
 using Out = std::tuple<int32_t, int32_t, int32_t, int32_t, bool, std::vector<int32_t>>;
 
 std::vector<Out> group(const std::vector<In>& notes, int32_t outputIndex, int32_t threshold = 60) {
-    std::vector<PreparedNote> arbitrated;
+    BulkList<PreparedNote> arbitrated;
     std::vector<int32_t> members;
     for (const In& i : notes) {
         PreparedNote n;
@@ -117,7 +117,7 @@ TEST(ChordGrouping, ThresholdOfOneTick) {
 }
 
 TEST(ChordGrouping, ChordCopiesTheFirstLowestMember) {
-    std::vector<PreparedNote> arbitrated(3);
+    BulkList<PreparedNote> arbitrated(3);
     arbitrated[0] = PreparedNote{64, 1, 2, 0, 480, 90, 0, false, {}};
     arbitrated[1] = PreparedNote{60, 5, 2, 0, 480, 70, 0, false, {}};
     arbitrated[2] = PreparedNote{60, 9, 2, 10, 480, 80, 0, false, {}};

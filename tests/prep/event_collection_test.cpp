@@ -30,7 +30,9 @@ std::vector<double> rangesOf(const std::vector<Cc>& controllers) {
         t.controller(static_cast<int32_t>(i), 2, controllers[i].controller, controllers[i].value);
     }
     std::vector<double> out;
-    for (const BendRange& r : collectEvents(read({t})).ranges) out.push_back(r.semitones);
+    MidiFile file = read({t});
+    const SourceTrackEvents events = collectEvents(file.tracks, 0, 1);
+    for (const BendRange& r : events.ranges[0]) out.push_back(r.semitones);
     return out;
 }
 
@@ -59,57 +61,57 @@ TEST(BendRangeCollection, StateCarriesAcrossTracksPerChannel) {
     TrackBuilder lead;
     lead.controller(10, 1, 38, 50)   // channel 1: selected in track 0, range 12 -> 12.5
         .controller(20, 2, 6, 7);    // channel 2: nothing selected
-    const CollectedEvents events = collectEvents(read({conductor, lead}));
-    ASSERT_EQ(events.ranges.size(), 2u);
-    EXPECT_EQ(events.ranges[0].track, 0);
-    EXPECT_DOUBLE_EQ(events.ranges[0].semitones, 12.0);
-    EXPECT_EQ(events.ranges[1].track, 1);
-    EXPECT_EQ(events.ranges[1].tick, 10);
-    EXPECT_EQ(events.ranges[1].channel, 1);
-    EXPECT_DOUBLE_EQ(events.ranges[1].semitones, 12.5);
+    MidiFile file = read({conductor, lead});
+    const SourceTrackEvents events = collectEvents(file.tracks, 0, 2);
+    EXPECT_EQ(events.rangeCount, 2u);
+    ASSERT_EQ(events.ranges[0].size(), 1u);
+    EXPECT_EQ(events.ranges[0][0].track, 0);
+    EXPECT_DOUBLE_EQ(events.ranges[0][0].semitones, 12.0);
+    ASSERT_EQ(events.ranges[1].size(), 1u);
+    EXPECT_EQ(events.ranges[1][0].track, 1);
+    EXPECT_EQ(events.ranges[1][0].tick, 10);
+    EXPECT_EQ(events.ranges[1][0].channel, 1);
+    EXPECT_DOUBLE_EQ(events.ranges[1][0].semitones, 12.5);
 }
 
-TEST(EventCollection, ReadsProgramsBendsAndControllers) {
+TEST(EventCollection, TakesProgramsBendsAndControllersOneAndTwelve) {
     TrackBuilder t;
-    t.program(0, 3, 42).pitchBend(5, 4, 12288).pitchBend(6, 4, 0).controller(7, 5, 1, 64);
-    const CollectedEvents events = collectEvents(read({t}));
-    ASSERT_EQ(events.programs.size(), 1u);
-    EXPECT_EQ(events.programs[0].channel, 3);
-    EXPECT_EQ(events.programs[0].program, 42);
-    ASSERT_EQ(events.bends.size(), 2u);
-    EXPECT_EQ(events.bends[0].value, 12288);
-    EXPECT_EQ(events.bends[0].channel, 4);
-    EXPECT_EQ(events.bends[1].value, 0);
-    ASSERT_EQ(events.controllers.size(), 1u);
-    EXPECT_EQ(events.controllers[0].controller, 1);
-    EXPECT_EQ(events.controllers[0].value, 64);
+    t.program(0, 3, 42).pitchBend(5, 4, 12288).pitchBend(6, 4, 0).controller(7, 5, 1, 64).controller(8, 5, 7, 1);
+    t.controller(9, 5, 12, 3);
+    MidiFile file = read({t});
+    const SourceTrackEvents events = collectEvents(file.tracks, 0, 1);
+    ASSERT_EQ(events.programs[0].size(), 1u);
+    EXPECT_EQ(events.programs[0][0].channel, 3);
+    EXPECT_EQ(events.programs[0][0].program, 42);
+    ASSERT_EQ(events.bends[0].size(), 2u);
+    EXPECT_EQ(events.bends[0][0].value, 12288);
+    EXPECT_EQ(events.bends[0][0].channel, 4);
+    EXPECT_EQ(events.bends[0][1].value, 0);
+    ASSERT_EQ(events.modulation[0].size(), 1u);
+    EXPECT_EQ(events.modulation[0][0].value, 64);
+    ASSERT_EQ(events.cc12[0].size(), 1u);
+    EXPECT_EQ(events.cc12[0][0].value, 3);
+    // The song has the lists now; the notes stay with the file.
+    EXPECT_TRUE(file.tracks[0].programs.empty());
+    EXPECT_TRUE(file.tracks[0].bends.empty());
+    EXPECT_TRUE(file.tracks[0].controllers.empty());
 }
 
-TEST(EventCollection, ShortEventsAreIgnored) {
-    MidiFile file;
-    file.tracks.resize(1);
-    file.tracks[0].events = {{0, {0xC0}}, {0, {0xE0, 0x00}}, {0, {0xB0, 0x01}}, {0, {}}, {1, {0xC1, 7}}};
-    const CollectedEvents events = collectEvents(file);
-    ASSERT_EQ(events.programs.size(), 1u);
-    EXPECT_EQ(events.programs[0].program, 7);
-    EXPECT_TRUE(events.bends.empty());
-    EXPECT_TRUE(events.controllers.empty());
-}
-
-TEST(EventCollection, SortsOnTheStatedKeys) {
-    MidiFile file;
-    file.tracks.resize(1);
-    // Same tick: programs order by channel; controllers by controller, then channel.
-    file.tracks[0].events = {{0, {0xC5, 1}}, {0, {0xC2, 2}}, {0, {0xB3, 12, 1}}, {0, {0xB1, 12, 2}},
-                             {0, {0xB0, 7, 3}}};
-    const CollectedEvents events = collectEvents(file);
-    ASSERT_EQ(events.programs.size(), 2u);
-    EXPECT_EQ(events.programs[0].channel, 2);
-    EXPECT_EQ(events.programs[1].channel, 5);
-    ASSERT_EQ(events.controllers.size(), 3u);
-    EXPECT_EQ(events.controllers[0].controller, 7);
-    EXPECT_EQ(events.controllers[1].channel, 1);
-    EXPECT_EQ(events.controllers[2].channel, 3);
+TEST(EventCollection, OrdersEventsOfOneTickByChannel) {
+    std::vector<MidiTrack> tracks(1);
+    tracks[0].programs = {{0, 5, 0, 1}, {0, 2, 0, 2}, {1, 0, 0, 3}};
+    tracks[0].controllers = {{0, 3, 0, 12, 1}, {0, 1, 0, 12, 2}, {0, 0, 0, 7, 3}, {0, 2, 0, 1, 4}, {0, 0, 0, 1, 5}};
+    const SourceTrackEvents events = collectEvents(tracks, 0, 1);
+    ASSERT_EQ(events.programs[0].size(), 3u);
+    EXPECT_EQ(events.programs[0][0].channel, 2);
+    EXPECT_EQ(events.programs[0][1].channel, 5);
+    EXPECT_EQ(events.programs[0][2].program, 3);
+    ASSERT_EQ(events.cc12[0].size(), 2u);
+    EXPECT_EQ(events.cc12[0][0].channel, 1);
+    EXPECT_EQ(events.cc12[0][1].channel, 3);
+    ASSERT_EQ(events.modulation[0].size(), 2u);
+    EXPECT_EQ(events.modulation[0][0].value, 5);
+    EXPECT_EQ(events.modulation[0][1].value, 4);
 }
 
 TEST(EventDistribution, DropsTheConductorsOwnAndKeepsModulationAndCc12) {
@@ -119,9 +121,10 @@ TEST(EventDistribution, DropsTheConductorsOwnAndKeepsModulationAndCc12) {
     a.program(0, 0, 1).controller(10, 0, 1, 40).controller(11, 0, 12, 2).controller(12, 0, 7, 100);
     TrackBuilder b;
     b.program(480, 1, 5).program(0, 0, 4).pitchBend(20, 1, 9000);
-    const CollectedEvents events = collectEvents(read({conductor, a, b}));
-    EXPECT_EQ(events.programs.size(), 4u);  // the conductor's are counted too
-    const SourceTrackEvents split = distributeEvents(events, 1, 2);
+    MidiFile file = read({conductor, a, b});
+    const SourceTrackEvents split = collectEvents(file.tracks, 1, 2);
+    EXPECT_EQ(split.programCount, 4u);  // the conductor's are counted too
+    EXPECT_EQ(split.bendCount, 2u);
     ASSERT_EQ(split.programs.size(), 2u);
     ASSERT_EQ(split.programs[0].size(), 1u);
     EXPECT_EQ(split.programs[0][0].program, 1);
@@ -140,6 +143,7 @@ TEST(EventDistribution, DropsTheConductorsOwnAndKeepsModulationAndCc12) {
     EXPECT_EQ(split.bends[1][0].track, 1);
     EXPECT_EQ(split.bends[1][0].value, 9000);
     EXPECT_EQ(split.ranges.size(), 2u);
+    EXPECT_EQ(split.modulation.size(), 2u);
 }
 
 }  // namespace

@@ -12,19 +12,18 @@
 namespace tonequill {
 namespace {
 
-std::vector<PreparedNote> pairAtNoteOffs(const MidiFile& file) {
-    std::vector<PreparedNote> notes;
+BulkList<PreparedNote> pairAtNoteOffs(const MidiFile& file) {
+    BulkList<PreparedNote> notes;
     for (size_t r = 0; r < file.tracks.size(); ++r) {
         std::vector<std::vector<std::pair<int32_t, int32_t>>> pending(16 * 256);  // (tick, velocity)
-        for (const MidiEvent& e : file.tracks[r].events) {
-            if (e.bytes.size() < 3 || ((e.bytes[0] >> 4) != 8 && (e.bytes[0] >> 4) != 9)) continue;
-            auto& stack = pending[(e.bytes[0] & 0x0Fu) * 256u + e.bytes[1]];
-            if ((e.bytes[0] >> 4) == 9 && e.bytes[2] > 0) {
-                stack.emplace_back(e.tick, e.bytes[2]);
+        for (const NoteEvent& e : file.tracks[r].notes) {
+            auto& stack = pending[e.channel * 256u + e.note];
+            if (e.on) {
+                stack.emplace_back(e.tick, e.velocity);
             } else if (!stack.empty()) {
                 PreparedNote n;
-                n.note = e.bytes[1];
-                n.channel = e.bytes[0] & 0x0F;
+                n.note = e.note;
+                n.channel = e.channel;
                 n.track = static_cast<int32_t>(r);
                 n.startTick = stack.back().first;
                 n.endTick = e.tick;
@@ -52,20 +51,18 @@ TEST(NotePairingEquivalence, GivesWhatPairingAtNoteOffsAndSortingGives) {
                 tick += pick(3) == 0 ? 0 : pick(40);  // many events share a tick: chords, ends and starts together
                 const auto channel = static_cast<uint8_t>(pick(2));
                 const auto note = static_cast<uint8_t>(60 + pick(4));
-                const int kind = pick(10);
+                const int kind = pick(9);
                 if (kind < 5) {
-                    track.events.push_back({tick, {static_cast<uint8_t>(0x90 | channel), note, static_cast<uint8_t>(1 + pick(127))}});
+                    track.notes.push_back({tick, channel, note, static_cast<uint8_t>(1 + pick(127)), true});
                 } else if (kind < 8) {
-                    track.events.push_back({tick, {static_cast<uint8_t>(0x80 | channel), note, 64}});
-                } else if (kind < 9) {
-                    track.events.push_back({tick, {static_cast<uint8_t>(0x90 | channel), note, 0}});
+                    track.notes.push_back({tick, channel, note, 64, false});
                 } else {
-                    track.events.push_back({tick, {static_cast<uint8_t>(0xB0 | channel), 1, 5}});
+                    track.notes.push_back({tick, channel, note, 0, false});
                 }
             }
         }
-        const std::vector<PreparedNote> want = pairAtNoteOffs(file);
-        const std::vector<PreparedNote> got = pairNotes(file);
+        const BulkList<PreparedNote> want = pairAtNoteOffs(file);
+        const BulkList<PreparedNote> got = pairNotes(file);
         ASSERT_EQ(got.size(), want.size()) << "seed " << seed;
         for (size_t i = 0; i < want.size(); ++i) {
             const PreparedNote& a = got[i];

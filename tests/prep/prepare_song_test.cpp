@@ -85,7 +85,7 @@ TEST(PrepareSong, RoutesArbitratesGroupsAndAttachesPrograms) {
     EXPECT_EQ(song.notes.size(), 6u);
 
     // Output track 0 first, each track in time order.
-    EXPECT_EQ(song.trackNotes[1], (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(song.trackNotes[1], (BulkList<int32_t>{0, 1, 2}));
     const PreparedNote& first = song.notes[0];
     EXPECT_EQ(first.note, 72);
     EXPECT_EQ(first.startTick, 0);
@@ -170,7 +170,7 @@ TEST(PrepareSong, TooManyTracksStopBeforeTheRoutingLine) {
     file.tempoEvents = {TempoEvent{0, 500000.0}};
     file.tracks.resize(29);
     file.trackNames.resize(29);
-    file.tracks[0].events.push_back({0, {0x90, 60, 1}});  // no conductor: 29 source tracks
+    file.tracks[0].notes.push_back({0, 0, 60, 1, true});  // no conductor: 29 source tracks
     std::ostringstream log;
     EXPECT_THROW(prepareSong(file, log), ConversionError);
     EXPECT_TRUE(contains(log.str(), "[PREP] tpqn=480\n"));
@@ -186,12 +186,12 @@ TEST(PrepareSong, ManyNotesAndProgramChangesStayFast) {
     file.tempoEvents = {TempoEvent{0, 500000.0}};
     file.tracks.resize(1);
     file.trackNames.resize(1);
-    auto& events = file.tracks[0].events;
+    MidiTrack& track = file.tracks[0];
     for (int32_t i = 0; i < kNotes; ++i) {
         const int32_t tick = i * 100;
-        events.push_back({tick, {0xC0, static_cast<uint8_t>(i % 128)}});
-        events.push_back({tick, {0x90, 60, 100}});
-        events.push_back({tick + 100, {0x80, 60, 0}});
+        track.programs.push_back({tick, 0, 0, i % 128});
+        track.notes.push_back({tick, 0, 60, 100, true});
+        track.notes.push_back({tick + 100, 0, 60, 0, false});
     }
     const PreparedSong song = prepare(file).song;
     ASSERT_EQ(song.notes.size(), static_cast<size_t>(kNotes));

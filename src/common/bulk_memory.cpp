@@ -1,0 +1,150 @@
+#include "common/bulk_memory.h"
+
+#include <algorithm>
+#include <vector>
+#include <cstdint>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/mman.h>
+#define TONEQUILL_MAPPED_REGIONS 1
+#endif
+
+namespace tonequill {
+namespace {
+
+// Regions start on a huge page, and their whole huge pages are advised as
+// such; a region's tail past its last whole huge page keeps small pages, so
+// that a list's last page costs no more memory than the list uses.
+constexpr std::size_t kPage = std::size_t{2} << 20;
+constexpr std::size_t kSmallPage = std::size_t{4} << 10;
+
+// The arena in place. A run is one thread; a test that runs conversions on
+// threads of its own gives each its own arena.
+thread_local BulkArena* currentArena = nullptr;
+
+std::size_t wholeSmallPages(std::size_t bytes) { return (bytes + kSmallPage - 1) / kSmallPage * kSmallPage; }
+
+#ifdef TONEQUILL_MAPPED_REGIONS
+
+std::byte* mapRegion(std::size_t size) {
+    // One page more than needed, so that the region can start on a page;
+    // what lies before and after it is given back at once.
+    const std::size_t mapped = size + kPage;
+    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    auto* base = static_cast<std::byte*>(p);
+    const auto address = reinterpret_cast<std::uintptr_t>(base);
+    const std::size_t lead = (kPage - address % kPage) % kPage;
+    if (lead > 0) ::munmap(base, lead);
+    const std::size_t trail = mapped - lead - size;
+    if (trail > 0) ::munmap(base + lead + size, trail);
+    std::byte* start = base + lead;
+#ifdef MADV_HUGEPAGE
+    // A hint: without huge pages the region works the same.
+    if (size >= kPage) ::madvise(start, size / kPage * kPage, MADV_HUGEPAGE);
+#endif
+    return start;
+}
+
+void unmapRegion(std::byte* start, std::size_t size) { ::munmap(start, size); }
+
+// Mapped pages can be given back in any part, so a region can be split.
+constexpr bool kRegionsSplit = true;
+
+#else
+
+std::byte* mapRegion(std::size_t size) {
+    return static_cast<std::byte*>(::operator new(size, std::align_val_t{kPage}));
+}
+
+void unmapRegion(std::byte* start, std::size_t) { ::operator delete(start, std::align_val_t{kPage}); }
+
+// A block of the heap goes back whole.
+constexpr bool kRegionsSplit = false;
+
+#endif
+
+}  // namespace
+
+BulkArena::BulkArena() : outer_(currentArena) { currentArena = this; }
+
+BulkArena::~BulkArena() {
+    for (const Region& region : regions_) unmapRegion(region.start, region.size);
+    currentArena = outer_;
+}
+
+BulkArena* BulkArena::current() { return currentArena; }
+
+void* BulkArena::take(std::size_t bytes) {
+    const std::size_t size = wholeSmallPages(std::max<std::size_t>(bytes, 1));
+    // The smallest free region that holds the list.
+    std::size_t best = regions_.size();
+    for (std::size_t i = 0; i < regions_.size(); ++i) {
+        const Region& region = regions_[i];
+        if (region.inUse || region.size < size) continue;
+        if (best == regions_.size() || region.size < regions_[best].size) best = i;
+    }
+    if (best < regions_.size()) {
+        // What the list leaves of the region, from the next huge page on,
+        // stays free for another list.
+        const std::size_t used = (size + kPage - 1) / kPage * kPage;
+        if (kRegionsSplit && regions_[best].size >= used + kPage) {
+            const Region rest{regions_[best].start + used, regions_[best].size - used, false};
+            regions_[best].size = used;
+            regions_.insert(regions_.begin() + static_cast<std::ptrdiff_t>(best) + 1, rest);
+        }
+        regions_[best].inUse = true;
+        return regions_[best].start;
+    }
+    // No free region holds the list: the free ones go back to the system
+    // first, as keeping them would only raise what the run holds at once.
+    std::erase_if(regions_, [this](const Region& region) {
+        if (region.inUse) return false;
+        unmapRegion(region.start, region.size);
+        held_ -= region.size;
+        return true;
+    });
+    regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
+    const Region region{mapRegion(size), size, true};
+    regions_.push_back(region);
+    held_ += size;
+    return region.start;
+}
+
+bool BulkArena::give(void* p) {
+    for (std::size_t i = 0; i < regions_.size(); ++i) {
+        if (regions_[i].start != p || !regions_[i].inUse) continue;
+        regions_[i].inUse = false;
+        // A free neighbour from the same split joins it again.
+        if (kRegionsSplit && i + 1 < regions_.size() && !regions_[i + 1].inUse &&
+            regions_[i].start + regions_[i].size == regions_[i + 1].start) {
+            regions_[i].size += regions_[i + 1].size;
+            regions_.erase(regions_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        }
+        if (kRegionsSplit && i > 0 && !regions_[i - 1].inUse &&
+            regions_[i - 1].start + regions_[i - 1].size == regions_[i].start) {
+            regions_[i - 1].size += regions_[i].size;
+            regions_.erase(regions_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return true;
+    }
+    return false;
+}
+
+void* bulkAllocate(std::size_t bytes) {
+    BulkArena* arena = BulkArena::current();
+    if (arena == nullptr || bytes < kBulkThreshold) return ::operator new(bytes);
+    return arena->take(bytes);
+}
+
+void bulkFree(void* p, std::size_t bytes) {
+    if (p == nullptr) return;
+    if (bytes >= kBulkThreshold) {
+        for (BulkArena* arena = BulkArena::current(); arena != nullptr; arena = arena->outer()) {
+            if (arena->give(p)) return;
+        }
+    }
+    ::operator delete(p);
+}
+
+}  // namespace tonequill

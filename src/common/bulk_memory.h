@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+namespace tonequill {
+
+// Memory for a conversion's bulk lists: events, notes, bends, value lists.
+//
+// A run keeps one BulkArena for its whole length. Lists of some size take
+// their memory from it in regions that start on a 2 MiB page and are mapped
+// and advised for huge pages where the system has them, so a large song's
+// lists fault in 2 MiB at a time instead of 4 KiB. A region a list gives back stays with
+// the arena and serves a later list: memory the run has touched once is
+// used again instead of fresh memory. Dropping the arena gives everything
+// back. Small lists, and lists made while no arena is in place (a test that
+// calls a stage directly), use the ordinary heap.
+//
+// Every bulk list made while an arena is in place must be gone before the
+// arena is: a run declares its arena before anything that holds such lists.
+class BulkArena {
+public:
+    BulkArena();
+    ~BulkArena();
+    BulkArena(const BulkArena&) = delete;
+    BulkArena& operator=(const BulkArena&) = delete;
+
+    // The arena in place, or null. Arenas nest: the latest made is in place
+    // until it goes.
+    static BulkArena* current();
+
+    // The arena that was in place when this one was made.
+    [[nodiscard]] BulkArena* outer() const { return outer_; }
+    // Bytes of memory the arena holds, regions in use and free alike.
+    [[nodiscard]] std::size_t heldBytes() const { return held_; }
+
+    void* take(std::size_t bytes);
+    // False when `p` is not memory of this arena.
+    bool give(void* p);
+
+private:
+    struct Region {
+        std::byte* start = nullptr;
+        std::size_t size = 0;
+        bool inUse = false;
+    };
+    std::vector<Region> regions_;
+    std::size_t held_ = 0;
+    BulkArena* outer_ = nullptr;
+};
+
+// Lists below this size come from the heap, arena or not.
+inline constexpr std::size_t kBulkThreshold = std::size_t{256} << 10;
+
+void* bulkAllocate(std::size_t bytes);
+void bulkFree(void* p, std::size_t bytes);
+
+// An allocator for the standard containers that takes memory as described
+// above. It holds no state: every instance is interchangeable.
+template <typename T>
+struct BulkAllocator {
+    using value_type = T;
+
+    BulkAllocator() = default;
+    template <typename U>
+    BulkAllocator(const BulkAllocator<U>&) noexcept {}  // NOLINT: converting, as allocators are
+
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(bulkAllocate(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { bulkFree(p, n * sizeof(T)); }
+
+    template <typename U>
+    friend bool operator==(const BulkAllocator&, const BulkAllocator<U>&) noexcept {
+        return true;
+    }
+};
+
+template <typename T>
+using BulkList = std::vector<T, BulkAllocator<T>>;
+
+}  // namespace tonequill

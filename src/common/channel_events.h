@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tonequill {
+
+// Channel events as the reader gives them and preparation keeps them, each
+// with its tick, channel and track (the raw track in the file, the source
+// track once prepared).
+
+struct ProgramChange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t program = 0;
+};
+
+struct PitchBend {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t value = 8192;  // 0 to 16383, centre 8192
+};
+
+struct BendRange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    double semitones = 2.0;
+};
+
+struct ControlChange {
+    int32_t tick = 0;
+    int32_t channel = 0;
+    int32_t track = 0;
+    int32_t controller = 0;
+    int32_t value = 0;
+};
+
+}  // namespace tonequill

@@ -1,0 +1,96 @@
+#include "common/bulk_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <numeric>
+
+namespace tonequill {
+namespace {
+
+constexpr std::size_t kLarge = kBulkThreshold / sizeof(int32_t);  // elements of a list the arena holds
+constexpr std::size_t kRegion = std::size_t{2} << 20;
+constexpr std::size_t kLargeBytes = kLarge * sizeof(int32_t);
+
+// Without an arena every list comes from the heap; with one, large lists
+// come from its regions, which start on a 2 MiB page, and small ones still
+// from the heap.
+TEST(BulkArena, TakesLargeListsOnly) {
+    {
+        BulkList<int32_t> alone(kLarge);
+        EXPECT_EQ(BulkArena::current(), nullptr);
+    }
+    BulkArena arena;
+    EXPECT_EQ(BulkArena::current(), &arena);
+    BulkList<int32_t> small(kLarge - 1);
+    EXPECT_EQ(arena.heldBytes(), 0u);
+    BulkList<int32_t> large(kLarge);
+    EXPECT_EQ(arena.heldBytes(), kLargeBytes);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % kRegion, 0u);
+    std::iota(large.begin(), large.end(), 0);  // the memory is there to write
+    EXPECT_EQ(large.back(), static_cast<int32_t>(kLarge - 1));
+}
+
+// A region a list gives back serves later lists: a list takes the whole
+// huge pages it needs and leaves the rest free, and free neighbours join
+// again. When no free region holds a list, the free ones go back to the
+// system before new memory is mapped.
+TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
+    constexpr std::size_t kMiB2 = kRegion / sizeof(int32_t);  // elements in 2 MiB
+    BulkArena arena;
+    const int32_t* first = nullptr;
+    {
+        BulkList<int32_t> list(3 * kMiB2);  // 6 MiB
+        first = list.data();
+    }
+    EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
+    auto x = std::make_unique<BulkList<int32_t>>(kMiB2);
+    auto y = std::make_unique<BulkList<int32_t>>(kMiB2);
+    EXPECT_EQ(x->data(), first);
+    EXPECT_EQ(y->data(), first + kMiB2);
+    EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
+    x.reset();
+    y.reset();
+    BulkList<int32_t> whole(3 * kMiB2);  // the pieces joined again
+    EXPECT_EQ(whole.data(), first);
+    BulkList<int32_t> other(kLarge);  // nothing free: new memory
+    EXPECT_EQ(arena.heldBytes(), 3 * kRegion + kLargeBytes);
+    whole = BulkList<int32_t>();
+    BulkList<int32_t> larger(4 * kMiB2);  // the free 6 MiB cannot hold it and goes back
+    EXPECT_EQ(arena.heldBytes(), kLargeBytes + 4 * kRegion);
+}
+
+// A list made before an arena may go while the arena is in place, and the
+// lists of an outer arena while an inner one is: each returns where it came from.
+TEST(BulkArena, ListsGoBackWhereTheyCameFrom) {
+    BulkList<int32_t> fromTheHeap(kLarge);
+    BulkArena outer;
+    BulkList<int32_t> fromOuter(kLarge);
+    {
+        BulkArena inner;
+        EXPECT_EQ(inner.outer(), &outer);
+        BulkList<int32_t> fromInner(kLarge);
+        fromTheHeap = BulkList<int32_t>();
+        fromOuter = BulkList<int32_t>();
+        EXPECT_EQ(inner.heldBytes(), kLargeBytes);
+    }
+    EXPECT_EQ(BulkArena::current(), &outer);
+    BulkList<int32_t> reused(kLarge);  // the outer arena's free region
+    EXPECT_EQ(outer.heldBytes(), kLargeBytes);
+}
+
+// Moving a list between containers keeps its memory; a list grows into a
+// larger region as a vector grows.
+TEST(BulkArena, ListsMoveAndGrowLikeVectors) {
+    BulkArena arena;
+    BulkList<int64_t> list;
+    for (int64_t i = 0; i < 1 << 20; ++i) list.push_back(i);
+    BulkList<int64_t> moved = std::move(list);
+    EXPECT_EQ(moved.size(), std::size_t{1} << 20);
+    EXPECT_EQ(moved[12345], 12345);
+    EXPECT_TRUE(list.empty());  // NOLINT: a moved-from vector is empty
+}
+
+}  // namespace
+}  // namespace tonequill
