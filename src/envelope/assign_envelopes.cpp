@@ -150,9 +150,9 @@ private:
 
     // The record of a note's value lists. A long note's lists are made for it
     // alone and handed to its record, as a held note's lists can be very long.
-    int32_t valueRecord(std::vector<int32_t>& fine, std::vector<int32_t>& coarse, int32_t frames) {
+    int32_t valueRecord(ValueList& fine, ValueList& coarse, int32_t frames) {
         if (frames > kLongNoteFrames) return findValueRecord(search_, std::move(fine), std::move(coarse));
-        return findValueRecord(search_, fine, coarse);
+        return findValueRecord(search_, ValueSpan(fine), ValueSpan(coarse));
     }
 
     // The summed values of a long note with two or three sources, made for
@@ -194,8 +194,8 @@ private:
 
     // Gives back reused storage that a long note has grown.
     void releaseLongLists() {
-        for (std::vector<int32_t>* list : {&bend_.fine, &bend_.coarse, &combined_.fine, &combined_.coarse}) {
-            if (list->capacity() > static_cast<size_t>(kLongNoteFrames)) *list = std::vector<int32_t>();
+        for (ValueList* list : {&bend_.fine, &bend_.coarse, &combined_.fine, &combined_.coarse}) {
+            if (list->capacity() > static_cast<size_t>(kLongNoteFrames)) *list = ValueList();
         }
     }
 

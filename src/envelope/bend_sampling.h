@@ -6,6 +6,7 @@
 
 #include "envelope/envelope_frames.h"
 #include "envelope/pitch_values.h"
+#include "envelope/value_list.h"
 #include "common/prepared_song.h"
 
 namespace tonequill {
@@ -23,8 +24,8 @@ struct BendState {
 // A note's pitch bend, one value per frame split into Em (fine) and En
 // (coarse) parts, each with trailing zeros trimmed.
 struct BendSample {
-    std::vector<int32_t> fine;
-    std::vector<int32_t> coarse;
+    ValueList fine;
+    ValueList coarse;
     bool hasBend = false;  // some value is not 0
 };
 
@@ -156,7 +157,7 @@ void sampleRuns(BendSample& into, BendRuns& runs);
 // list. Storage for the whole note is reserved beforehand.
 class PairFiller {
 public:
-    PairFiller(std::vector<int32_t>& fine, std::vector<int32_t>& coarse) : fine_(fine), coarse_(coarse) {}
+    PairFiller(ValueList& fine, ValueList& coarse) : fine_(fine), coarse_(coarse) {}
 
     void add(int32_t fine, int32_t coarse) {
         fine_.push_back(fine);
@@ -173,8 +174,8 @@ public:
 
 private:
     static constexpr size_t kShortRun = 8;
-    std::vector<int32_t>& fine_;
-    std::vector<int32_t>& coarse_;
+    ValueList& fine_;
+    ValueList& coarse_;
 };
 
 }  // namespace tonequill

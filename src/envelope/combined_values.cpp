@@ -10,7 +10,7 @@ namespace tonequill {
 namespace {
 
 // The list's value at frame i, or its last value past its end (0 when empty).
-int64_t heldAt(const std::vector<int32_t>& values, size_t i) {
+int64_t heldAt(const ValueList& values, size_t i) {
     if (values.empty()) return 0;
     return i < values.size() ? values[i] : values.back();
 }

@@ -7,14 +7,15 @@
 #include "envelope/bend_sampling.h"
 #include "envelope/envelope_frames.h"
 #include "envelope/token_expansion.h"
+#include "envelope/value_list.h"
 
 namespace tonequill {
 
 // Per-frame values of a note with two or more pitch sources, each already
 // split and trimmed into its Em and En parts.
 struct CombinedValues {
-    std::vector<int32_t> fine;    // Em
-    std::vector<int32_t> coarse;  // En
+    ValueList fine;    // Em
+    ValueList coarse;  // En
 };
 
 // Sums arpeggio (semitones), bend and vibrato (sixteenths) frame by frame:

@@ -79,7 +79,7 @@ private:
 // values at a time, as a mask of the values unlike the one before, and the
 // runs are taken from the mask: a branch on every value would be guessed
 // wrong at most run ends of a list that moves every frame or two.
-void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+void writeRuns(TextSink& sink, std::span<const int32_t> values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return;
     const RunTokenTexts& texts = RunTokenTexts::get();
     const int32_t* v = values.data();
@@ -104,7 +104,7 @@ void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t f
     endRun(to);
 }
 
-void writeValueList(TextSink& sink, const std::vector<int32_t>& values) {
+void writeValueList(TextSink& sink, std::span<const int32_t> values) {
     const LoopChoice loop = chooseLoop(values);
     if (!loop.looped) {
         writeRuns(sink, values, 0, values.size());
@@ -285,13 +285,13 @@ void writeVoiceSection(TextSink& sink, const MappingTables& tables, const ComboT
 
 }  // namespace
 
-std::string runText(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+std::string runText(std::span<const int32_t> values, std::size_t from, std::size_t to) {
     TextSink sink(nullptr);
     writeRuns(sink, values, from, to);
     return sink.take();
 }
 
-std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+std::size_t runCost(std::span<const int32_t> values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return 0;
     std::size_t cost = 0;
     for (std::size_t i = from; i < to;) {
@@ -303,13 +303,13 @@ std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::s
     return cost;
 }
 
-std::string valueListBody(const std::vector<int32_t>& values) {
+std::string valueListBody(std::span<const int32_t> values) {
     TextSink sink(nullptr);
     writeValueList(sink, values);
     return sink.take();
 }
 
-void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values) {
+void writeValueListBody(std::ostream& out, std::span<const int32_t> values) {
     TextSink sink(&out);
     writeValueList(sink, values);
     sink.passOn();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <vector>
 
 namespace tonequill {
 namespace {
@@ -15,18 +16,18 @@ constexpr std::size_t kMostLeadInCost = 62;
 // first two values of a range always cost one token each. So the runs of
 // values[from..to) cost to - from tokens for a range of one or two values,
 // else 2 plus the values from `from + 2` on that cost a token this way.
-std::size_t costsToken(const std::vector<int32_t>& values, std::size_t i) {
+std::size_t costsToken(std::span<const int32_t> values, std::size_t i) {
     // Without a branch: in a list that moves often it would mostly be guessed wrong.
     return static_cast<std::size_t>((values[i] != values[i - 1]) | (values[i - 1] != values[i - 2]));
 }
 
 // What a value adds to the cost of a range that starts at the list's start.
-std::size_t leadInStep(const std::vector<int32_t>& values, std::size_t i) {
+std::size_t leadInStep(std::span<const int32_t> values, std::size_t i) {
     return i < 2 ? 1 : costsToken(values, i);
 }
 
 // The runs of the whole list, counted in one pass.
-std::size_t wholeCost(const std::vector<int32_t>& values) {
+std::size_t wholeCost(std::span<const int32_t> values) {
     const std::size_t n = values.size();
     if (n <= 2) return n;
     std::size_t cost = 2;
@@ -56,7 +57,7 @@ uint64_t spread(int32_t value) {
 // of one already found, within its repetition, repeats from the same place
 // and is never the smallest, so it is passed over. False when the checks
 // would spend more than `budget` steps.
-bool tailPeriods(const std::vector<int32_t>& values, std::size_t leadInLimit, std::size_t budget,
+bool tailPeriods(std::span<const int32_t> values, std::size_t leadInLimit, std::size_t budget,
                  std::vector<TailPeriod>& periods) {
     const std::size_t n = values.size();
     const std::size_t window = (n - leadInLimit + 2) / 2;
@@ -96,9 +97,9 @@ bool tailPeriods(const std::vector<int32_t>& values, std::size_t leadInLimit, st
 
 }  // namespace
 
-LoopChoice chooseLoop(const std::vector<int32_t>& values) { return chooseLoop(values, 4 * values.size() + 256); }
+LoopChoice chooseLoop(std::span<const int32_t> values) { return chooseLoop(values, 4 * values.size() + 256); }
 
-LoopChoice chooseLoop(const std::vector<int32_t>& values, std::size_t checkBudget) {
+LoopChoice chooseLoop(std::span<const int32_t> values, std::size_t checkBudget) {
     LoopChoice choice;
     const std::size_t n = values.size();
     if (n < 8) return choice;
@@ -167,7 +168,7 @@ namespace {
 // after the first two of a range, with counts per block of 64.
 class RunCostTable {
 public:
-    explicit RunCostTable(const std::vector<int32_t>& values)
+    explicit RunCostTable(std::span<const int32_t> values)
         : bits_(values.size() / 64 + 1, 0), before_(values.size() / 64 + 1, 0) {
         for (std::size_t i = 2; i < values.size(); ++i) {
             bits_[i / 64] |= uint64_t{costsToken(values, i)} << (i % 64);
@@ -196,7 +197,7 @@ private:
 // k + 1. A suffix read backwards is a prefix of the reversed list, and a
 // prefix of length L with longest proper border b has smallest period L - b;
 // the borders come from the prefix function of the reversed list.
-std::vector<uint32_t> suffixPeriods(const std::vector<int32_t>& values) {
+std::vector<uint32_t> suffixPeriods(std::span<const int32_t> values) {
     const std::size_t n = values.size();
     auto back = [&](std::size_t k) { return values[n - 1 - k]; };
     std::vector<uint32_t> border(n, 0);
@@ -212,7 +213,7 @@ std::vector<uint32_t> suffixPeriods(const std::vector<int32_t>& values) {
 
 }  // namespace
 
-LoopChoice chooseLoopByBorders(const std::vector<int32_t>& values) {
+LoopChoice chooseLoopByBorders(std::span<const int32_t> values) {
     LoopChoice choice;
     const std::size_t n = values.size();
     if (n < 8) return choice;

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace tonequill {
 
@@ -26,14 +26,14 @@ struct LoopChoice {
 // recurs (a rolling hash over the list, each hit checked value by value).
 // Should the checks run past a few passes over the list, which only lists
 // built to defeat the hash do, the search by borders below takes over.
-LoopChoice chooseLoop(const std::vector<int32_t>& values);
+LoopChoice chooseLoop(std::span<const int32_t> values);
 
 // The same with the work allowed for the checks given, in value comparisons.
-LoopChoice chooseLoop(const std::vector<int32_t>& values, std::size_t checkBudget);
+LoopChoice chooseLoop(std::span<const int32_t> values, std::size_t checkBudget);
 
 // The same answer from the smallest period of every suffix, found with the
 // prefix function of the reversed list: linear too, but it holds a number
 // for every value, and a table of run costs.
-LoopChoice chooseLoopByBorders(const std::vector<int32_t>& values);
+LoopChoice chooseLoopByBorders(std::span<const int32_t> values);
 
 }  // namespace tonequill

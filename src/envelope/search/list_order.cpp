@@ -24,7 +24,7 @@ bool before(const ListEntry& entry, const ListEntry& probe, std::size_t from, st
 
 }  // namespace
 
-ListEntry listEntry(const std::vector<int32_t>& values, int32_t record) {
+ListEntry listEntry(std::span<const int32_t> values, int32_t record) {
     ListEntry entry{values.data(), static_cast<uint32_t>(values.size()), record};
     std::copy_n(values.begin(), std::min(values.size(), ListEntry::kHead), entry.head);
     return entry;

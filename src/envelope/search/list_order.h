@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 
@@ -22,7 +23,7 @@ struct ListEntry {
 
 // The entry for a list; a search probe takes the record number
 // std::numeric_limits<int32_t>::min(), which sorts before every record.
-ListEntry listEntry(const std::vector<int32_t>& values, int32_t record);
+ListEntry listEntry(std::span<const int32_t> values, int32_t record);
 
 // Value records in the order of one of their lists (value by value, a list
 // before its own continuations, then by record number), kept in

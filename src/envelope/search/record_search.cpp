@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
-#include <type_traits>
 #include <utility>
 
 #include "envelope/pitch_values.h"
@@ -12,21 +11,19 @@ namespace tonequill {
 namespace {
 
 // True when `whole` begins with the first `length` values of `part`.
-bool beginsWith(const std::vector<int32_t>& whole, const int32_t* part, std::size_t length) {
+bool beginsWith(ValueSpan whole, const int32_t* part, std::size_t length) {
     return length <= whole.size() && std::equal(part, part + length, whole.begin());
 }
 
-bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& part) {
-    return beginsWith(whole, part.data(), part.size());
-}
+bool beginsWith(ValueSpan whole, ValueSpan part) { return beginsWith(whole, part.data(), part.size()); }
 
 size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(), r.enValues.size()); }
 
 // The record a pair was entered for, if it was: an entry's pair is the
 // beginning of its record's lists, so the record shows whether the entry
 // stands for exactly this pair.
-int32_t knownRecord(const RecordSearch& search, const ValuePairKey& key, const std::vector<int32_t>& em,
-                    const std::vector<int32_t>& en) {
+int32_t knownRecord(const RecordSearch& search, const ValuePairKey& key, ValueSpan em,
+                    ValueSpan en) {
     return search.valuePairIndex.find(key, [&](int32_t record) {
         const auto k = static_cast<size_t>(record);
         return k < search.table.records.size() && beginsWith(search.table.records[k].emValues, em) &&
@@ -41,12 +38,12 @@ int32_t knownRecord(const RecordSearch& search, const ValuePairKey& key, const s
 // runs is walked, checking the other list of each record. When no record
 // begins with `em`, `emPlace` is where a record with these Em values would
 // go in the Em order.
-int32_t longerRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+int32_t longerRecord(const RecordIndex& index, ValueSpan em, ValueSpan en,
                      std::optional<ListOrder::Position>& emPlace) {
     const std::vector<EnvelopeRecord>& records = index.records();
     const RecordIndex::ByList& byEm = index.byList(false);
     const RecordIndex::ByList& byEn = index.byList(true);
-    auto beginsWithList = [](const ListEntry& entry, const std::vector<int32_t>& list) {
+    auto beginsWithList = [](const ListEntry& entry, ValueSpan list) {
         return list.size() <= entry.length && std::equal(list.begin(), list.end(), entry.values);
     };
     constexpr int32_t kProbe = std::numeric_limits<int32_t>::min();
@@ -100,7 +97,7 @@ struct ShorterSide {
     size_t count = 0;
 };
 
-ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& values, bool en) {
+ShorterSide beginningsOf(const RecordIndex& index, ValueSpan values, bool en) {
     ShorterSide side;
     const RecordIndex::Classes& classes = index.classes(en);
     ListHasher hasher;
@@ -124,7 +121,7 @@ ShorterSide beginningsOf(const RecordIndex& index, const std::vector<int32_t>& v
 // checked value by value.
 enum class Shorter { none, found, unsure };
 
-Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+Shorter shorterRecord(const RecordIndex& index, ValueSpan em, ValueSpan en,
                       int32_t& best) {
     const std::vector<EnvelopeRecord>& records = index.records();
     const size_t emLengths = index.lengths(false).upTo(em.size());
@@ -159,7 +156,7 @@ Shorter shorterRecord(const RecordIndex& index, const std::vector<int32_t>& em, 
 // Steps c and d read literally, every record in table order: for lists that
 // are empty (the envelope pass never brings them) and for the rare fingerprint
 // clash in the shorter-record search.
-void searchPlainly(const RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en,
+void searchPlainly(const RecordSearch& search, ValueSpan em, ValueSpan en,
                    int32_t& longer, int32_t& shorter) {
     longer = -1;
     shorter = -1;
@@ -192,10 +189,11 @@ int32_t appendRecord(RecordSearch& search, EnvelopeRecord record) {
 
 namespace {
 
-// Steps a to e. The lists go into a record that is made or lengthened: moved
-// when the caller gave them up (`List` not const), else copied.
-template <typename List>
-int32_t valueRecord(RecordSearch& search, List& em, List& en) {
+// Steps a to e. The lists go into a record that is made or lengthened by
+// `take(record)`, which moves or copies them there; `em` and `en` are not
+// read after that.
+template <typename Take>
+int32_t valueRecord(RecordSearch& search, ValueSpan em, ValueSpan en, Take take) {
     const ValuePairFacts facts = valuePairFacts(em, en);
     if (!facts.emNonZero && !facts.enNonZero) return -1;
     RecordIndex& index = search.recordIndex;
@@ -205,22 +203,15 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
     if (const int32_t known = knownRecord(search, key, em, en); known >= 0) return known;
     // An entry under the same fingerprint stands for the pair of the first
     // eLength and nLength values of `e` and `n` when its record begins with them.
-    auto samePair = [&search](const std::vector<int32_t>& e, size_t eLength, const std::vector<int32_t>& n,
-                              size_t nLength) {
-        return [&search, &e, eLength, &n, nLength](int32_t k) {
+    auto samePair = [&search](ValueSpan e, size_t eLength, ValueSpan n, size_t nLength) {
+        return [&search, e, eLength, n, nLength](int32_t k) {
             const auto at = static_cast<size_t>(k);
             return at < search.table.records.size() && beginsWith(search.table.records[at].emValues, e.data(), eLength) &&
                    beginsWith(search.table.records[at].enValues, n.data(), nLength);
         };
     };
     auto install = [&](EnvelopeRecord& r) {
-        if constexpr (std::is_const_v<List>) {
-            r.emValues = em;
-            r.enValues = en;
-        } else {
-            r.emValues = std::move(em);
-            r.enValues = std::move(en);
-        }
+        take(r);
         r.hasEm = facts.emNonZero;
         r.hasEn = facts.enNonZero;
         r.emVerbatim = false;
@@ -272,12 +263,18 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
 
 }  // namespace
 
-int32_t findValueRecord(RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    return valueRecord(search, em, en);
+int32_t findValueRecord(RecordSearch& search, ValueSpan em, ValueSpan en) {
+    return valueRecord(search, em, en, [em, en](EnvelopeRecord& r) {
+        r.emValues.assign(em.begin(), em.end());
+        r.enValues.assign(en.begin(), en.end());
+    });
 }
 
-int32_t findValueRecord(RecordSearch& search, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
-    return valueRecord(search, em, en);
+int32_t findValueRecord(RecordSearch& search, ValueList&& em, ValueList&& en) {
+    return valueRecord(search, em, en, [&em, &en](EnvelopeRecord& r) {
+        r.emValues = std::move(em);
+        r.enValues = std::move(en);
+    });
 }
 
 int32_t findTokenEmRecord(RecordSearch& search, const TokenList& tokens, const std::string& name) {

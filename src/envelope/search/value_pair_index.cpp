@@ -6,7 +6,7 @@ namespace tonequill {
 
 namespace {
 
-ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
+ListKey keyOf(std::span<const int32_t> values, bool& nonZero) {
     ListHasher hasher;
     nonZero = hasher.growToAndOr(values.data(), values.size()) != 0;
     return hasher.key();
@@ -14,12 +14,12 @@ ListKey keyOf(const std::vector<int32_t>& values, bool& nonZero) {
 
 }  // namespace
 
-ListKey listKey(const std::vector<int32_t>& values) {
+ListKey listKey(std::span<const int32_t> values) {
     bool nonZero = false;
     return keyOf(values, nonZero);
 }
 
-ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+ValuePairFacts valuePairFacts(std::span<const int32_t> em, std::span<const int32_t> en) {
     ValuePairFacts facts;
     facts.key.em = keyOf(em, facts.emNonZero);
     facts.key.en = keyOf(en, facts.enNonZero);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -77,7 +78,7 @@ private:
     std::size_t count_ = 0;
 };
 
-ListKey listKey(const std::vector<int32_t>& values);
+ListKey listKey(std::span<const int32_t> values);
 
 struct ListKeyHash {
     std::size_t operator()(const ListKey& key) const {
@@ -99,7 +100,7 @@ struct ValuePairFacts {
     bool emNonZero = false;
     bool enNonZero = false;
 };
-ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+ValuePairFacts valuePairFacts(std::span<const int32_t> em, std::span<const int32_t> en);
 
 struct ValuePairKeyHash {
     std::size_t operator()(const ValuePairKey& key) const {
