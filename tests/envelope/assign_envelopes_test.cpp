@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "common/conversion_error.h"
+#include "envelope/value_list.h"
 #include "song_fixture.h"
 
 namespace tonequill {
 namespace {
 
 using testing::SongFixture;
-using Values = std::vector<int32_t>;
+using Values = ValueList;  // the records' own list type
 
 // The message of the ConversionError that `run` throws, or "" when it throws none.
 template <typename Run>

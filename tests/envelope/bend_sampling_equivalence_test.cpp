@@ -112,8 +112,8 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                     ASSERT_EQ(fast.rangeCursor, plain.rangeCursor) << what;
 
                     BendRuns runs(byRuns, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start}, &table);
-                    std::vector<int32_t> fine;
-                    std::vector<int32_t> coarse;
+                    ValueList fine;
+                    ValueList coarse;
                     SplitPitch value{};
                     SplitPitch before{};
                     size_t length = 0;

@@ -7,7 +7,7 @@
 namespace tonequill {
 namespace {
 
-using Values = std::vector<int32_t>;
+using Values = ValueList;  // the samples' own list type
 
 const NoteSite kSite{1, 0};
 
