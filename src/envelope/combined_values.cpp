@@ -1,5 +1,6 @@
 #include "envelope/combined_values.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -53,26 +54,53 @@ void combineRuns(CombinedValues& out, BendRuns& bend, const ValueCycle* vib, con
     std::optional<CycleReader> arpeggio;
     if (vib != nullptr) vibrato.emplace(*vib);
     if (arp != nullptr) arpeggio.emplace(*arp);
-    {
-        PairFiller fill(out.fine, out.coarse);
-        SplitPitch run;
-        size_t length = 0;
-        size_t frame = 0;
-        while (bend.nextStretch(run, length)) {
-            for (const size_t end = frame + length; frame < end; ++frame) {
-                // Each term fits in 32 bits, so the sum fits easily in 64.
-                const int64_t a = arpeggio ? arpeggio->next() : 0;
-                const int64_t v = vibrato ? vibrato->next() : 0;
-                const int64_t sum = (a + run.coarse) * 16 + run.fine + v;
-                const std::optional<int32_t> narrow = narrowToInt32(sum);
-                if (!narrow) {
+    // A block of frames at a time: the bend's stretches, the vibrato and the
+    // arpeggio are laid out side by side, then summed and split without a
+    // branch per frame, and the block goes onto the lists at once.
+    constexpr size_t kBlock = 512;
+    int32_t bendFine[kBlock];
+    int32_t bendCoarse[kBlock];
+    int32_t vibBlock[kBlock] = {};
+    int32_t arpBlock[kBlock] = {};
+    int32_t fine[kBlock];
+    int32_t coarse[kBlock];
+    SplitPitch stretch;
+    size_t stretchLeft = 0;
+    for (size_t base = 0;; ) {
+        size_t filled = 0;
+        while (filled < kBlock && (stretchLeft > 0 || bend.nextStretch(stretch, stretchLeft))) {
+            const size_t take = std::min(stretchLeft, kBlock - filled);
+            std::fill_n(bendFine + filled, take, stretch.fine);
+            std::fill_n(bendCoarse + filled, take, stretch.coarse);
+            filled += take;
+            stretchLeft -= take;
+        }
+        if (filled == 0) break;
+        if (vibrato) vibrato->copy(vibBlock, filled);
+        if (arpeggio) arpeggio->copy(arpBlock, filled);
+        bool outOfRange = false;
+        for (size_t k = 0; k < filled; ++k) {
+            // Each term fits in 32 bits, so the sum fits easily in 64.
+            const int64_t sum = (int64_t{arpBlock[k]} + bendCoarse[k]) * 16 + bendFine[k] + vibBlock[k];
+            const auto v = static_cast<int32_t>(sum);  // kept only when it is the sum
+            outOfRange |= v != sum;
+            // splitPitch without a branch
+            const int32_t c = (v < -64) | (v > 63) ? v / 16 : 0;
+            fine[k] = v - 16 * c;
+            coarse[k] = c;
+        }
+        if (outOfRange) {
+            for (size_t k = 0; k < filled; ++k) {
+                const int64_t sum = (int64_t{arpBlock[k]} + bendCoarse[k]) * 16 + bendFine[k] + vibBlock[k];
+                if (!narrowToInt32(sum)) {
                     bend.readToEnd();
-                    throwOutOfRange(site, sum, frame);
+                    throwOutOfRange(site, sum, base + k);
                 }
-                const SplitPitch split = splitPitch(*narrow);
-                fill.add(split.fine, split.coarse);
             }
         }
+        out.fine.insert(out.fine.end(), fine, fine + filled);
+        out.coarse.insert(out.coarse.end(), coarse, coarse + filled);
+        base += filled;
     }
     trimTrailingZeros(out.fine);
     trimTrailingZeros(out.coarse);

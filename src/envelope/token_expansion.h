@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -49,6 +50,23 @@ public:
         const int32_t value = cycle_.loop[at_];
         if (++at_ == cycle_.loop.size()) at_ = 0;
         return value;
+    }
+    // The next `count` values, into `to`.
+    void copy(int32_t* to, size_t count) {
+        while (count > 0) {
+            const std::vector<int32_t>& list = inHead_ ? cycle_.head : cycle_.loop;
+            if (inHead_ && at_ == list.size()) {
+                inHead_ = false;
+                at_ = 0;
+                continue;
+            }
+            const size_t take = std::min(count, list.size() - at_);
+            std::copy_n(list.data() + at_, take, to);
+            to += take;
+            count -= take;
+            at_ += take;
+            if (!inHead_ && at_ == list.size()) at_ = 0;
+        }
     }
 
 private:

@@ -375,5 +375,27 @@ TEST(AssignEnvelopes, ANoteWithSeveralFaultsStopsOnTheFirstStepToFail) {
     }
 }
 
+// A sum beyond 32 bits deep into a note names its frame, whether the note
+// is summed frame by frame or, being long, a block of frames at a time.
+TEST(AssignEnvelopes, ASumBeyond32BitsNamesItsFrame) {
+    for (const int32_t frames : {1500, 70000}) {
+        SongFixture f;
+        f.tables.emoMap[1] = {"0", "D", "999", "2147483647"};
+        f.modulation(0, 0, 1);
+        f.range(0, 0, 12.0);
+        for (int32_t t = 0; t < frames; t += 3) f.bend(0, t, 8192 + 100 * (t % 5));
+        f.add(0, 0, 0, frames);
+        std::string message;
+        try {
+            f.assign();
+        } catch (const ConversionError& e) {
+            message = e.what();
+        }
+        const std::string frame = " sixteenths of a semitone at frame 1001, beyond 32 bits";
+        ASSERT_GE(message.size(), frame.size()) << frames << " frames: " << message;
+        EXPECT_EQ(message.substr(message.size() - frame.size()), frame) << frames << " frames: " << message;
+    }
+}
+
 }  // namespace
 }  // namespace tonequill
