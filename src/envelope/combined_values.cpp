@@ -84,8 +84,8 @@ void combineRuns(CombinedValues& out, BendRuns& bend, const ValueCycle* vib, con
             const int64_t sum = (int64_t{arpBlock[k]} + bendCoarse[k]) * 16 + bendFine[k] + vibBlock[k];
             const auto v = static_cast<int32_t>(sum);  // kept only when it is the sum
             outOfRange |= v != sum;
-            // splitPitch without a branch
-            const int32_t c = (v < -64) | (v > 63) ? v / 16 : 0;
+            // splitPitch without a branch: outside -64..63, whole semitones go to coarse.
+            const int32_t c = static_cast<uint32_t>(v) + 64u > 127u ? v / 16 : 0;
             fine[k] = v - 16 * c;
             coarse[k] = c;
         }

@@ -18,7 +18,8 @@ constexpr std::size_t kMostLeadInCost = 62;
 // else 2 plus the values from `from + 2` on that cost a token this way.
 std::size_t costsToken(std::span<const int32_t> values, std::size_t i) {
     // Without a branch: in a list that moves often it would mostly be guessed wrong.
-    return static_cast<std::size_t>((values[i] != values[i - 1]) | (values[i - 1] != values[i - 2]));
+    return static_cast<std::size_t>(static_cast<int>(values[i] != values[i - 1]) |
+                                    static_cast<int>(values[i - 1] != values[i - 2]));
 }
 
 // What a value adds to the cost of a range that starts at the list's start.
