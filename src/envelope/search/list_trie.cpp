@@ -23,10 +23,10 @@ std::size_t ListTrie::childHome(uint32_t parent, int32_t value) const {
 }
 
 uint32_t ListTrie::childOf(uint32_t node, int32_t value) const {
-    const uint32_t first = nodes_[node].firstChild;
-    if (first == kNoNode) return kNoNode;
+    const Node& n = nodes_[node];
+    if (n.firstChild == kNoNode) return kNoNode;
     // A node with one child, as most deep in the trie are, needs no look-up.
-    if (nodes_[first].nextSibling == kNoNode) return nodes_[first].first == value ? first : kNoNode;
+    if (!n.branches) return nodes_[n.firstChild].first == value ? n.firstChild : kNoNode;
     const std::size_t mask = children_.size() - 1;
     for (std::size_t i = childHome(node, value);; i = (i + 1) & mask) {
         const ChildSlot& slot = children_[i];
@@ -58,7 +58,10 @@ void ListTrie::addChild(uint32_t parent, uint32_t child) {
     Node& p = nodes_[parent];
     c.prevSibling = kNoNode;
     c.nextSibling = p.firstChild;
-    if (p.firstChild != kNoNode) nodes_[p.firstChild].prevSibling = child;
+    if (p.firstChild != kNoNode) {
+        nodes_[p.firstChild].prevSibling = child;
+        p.branches = 1;
+    }
     p.firstChild = child;
     childSlot(parent, c.first) = ChildSlot{parent, c.first, child};
     ++childCount_;
@@ -73,13 +76,14 @@ uint32_t ListTrie::newNode(const int32_t* values, uint32_t depth, int32_t first)
     return static_cast<uint32_t>(nodes_.size() - 1);
 }
 
-void ListTrie::walk(TrieWalk& walk, const int32_t* values, uint32_t length) const {
+void ListTrie::walk(TrieWalk& walk, const int32_t* values, uint32_t length, bool allZero) const {
     walk.path.clear();
     walk.depths.clear();
     walk.path.push_back(0);
     walk.depths.push_back(0);
     walk.values = values;
     walk.length = length;
+    walk.allZero = allZero;
     walk.child = kNoNode;
     uint32_t node = 0;
     uint32_t depth = 0;

@@ -15,6 +15,7 @@ inline constexpr uint32_t kNoNode = std::numeric_limits<uint32_t>::max();
 struct ListEnd {
     const int32_t* values = nullptr;  // the record's list, read in place
     uint32_t length = 0;
+    uint32_t zeros = 0;  // how many values the list begins with are 0
     uint32_t node = kNoNode;  // where the list ends in the trie; kNoNode while out of it
     int32_t next = -1;        // the other records whose list ends at the same node
     int32_t prev = -1;
@@ -33,6 +34,7 @@ struct TrieWalk {
     std::vector<uint32_t> depths;  // the depth of each node of the path, ascending
     const int32_t* values = nullptr;  // the walked list
     uint32_t length = 0;
+    bool allZero = false;  // every value of the walked list is 0
     // When the last node of the path is not as deep as the list: the child
     // the list goes on into (kNoNode when there is none) and how deep the
     // list agrees with that child's values.
@@ -60,7 +62,7 @@ public:
     void clear();
 
     // Walks the trie down `values`.
-    void walk(TrieWalk& walk, const int32_t* values, uint32_t length) const;
+    void walk(TrieWalk& walk, const int32_t* values, uint32_t length, bool allZero) const;
 
     // The node at and below which every list begins with the walked one
     // (all such lists end there or below it), or kNoNode when there is none.
@@ -105,7 +107,8 @@ private:
         uint32_t nextSibling = kNoNode;
         uint32_t prevSibling = kNoNode;
         int32_t ends = -1;  // the first record whose list ends here
-        uint32_t endCount = 0;
+        uint32_t endCount : 31 = 0;
+        uint32_t branches : 1 = 0;  // more than one child: children are looked up, not read
         uint32_t below = 0;  // records whose list ends here or deeper
     };
     // The children of every node, by the first value of their edge.

@@ -13,6 +13,21 @@ uint64_t mix(uint64_t hash, uint64_t value) {
 
 uint32_t shorterLength(const RecordEnds& e) { return std::min(e.side[0].length, e.side[1].length); }
 
+void holdList(ListEnd& end, const std::vector<int32_t>& values) {
+    end.values = values.data();
+    end.length = static_cast<uint32_t>(values.size());
+    end.zeros = static_cast<uint32_t>(std::find_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) -
+                                      values.begin());
+}
+
+// Whether `list` begins with the first `length` values of `part`; `partZero`
+// tells that those are all 0, which the list's run of zeros answers alone.
+bool listBeginsWith(const ListEnd& list, const int32_t* part, std::size_t length, bool partZero) {
+    if (length > list.length) return false;
+    if (partZero) return length <= list.zeros;
+    return std::equal(part, part + length, list.values);
+}
+
 }  // namespace
 
 bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }
@@ -63,12 +78,8 @@ void RecordIndex::attach(const std::vector<EnvelopeRecord>& records) {
 
 void RecordIndex::holdLists(std::size_t record) {
     const EnvelopeRecord& r = (*records_)[record];
-    ListEnd& em = ends_[record].side[0];
-    ListEnd& en = ends_[record].side[1];
-    em.values = r.emValues.data();
-    em.length = static_cast<uint32_t>(r.emValues.size());
-    en.values = r.enValues.data();
-    en.length = static_cast<uint32_t>(r.enValues.size());
+    holdList(ends_[record].side[0], r.emValues);
+    holdList(ends_[record].side[1], r.enValues);
 }
 
 void RecordIndex::takeIn(std::size_t record) {
@@ -80,7 +91,7 @@ void RecordIndex::takeIn(std::size_t record) {
         if (!r.emValues.empty() && !r.enValues.empty()) {
             for (int side = 0; side < 2; ++side) {
                 const ListEnd& end = ends_[record].side[side];
-                tries_[side].walk(walks_[side], end.values, end.length);
+                tries_[side].walk(walks_[side], end.values, end.length, end.zeros == end.length);
                 tries_[side].place(walks_[side], static_cast<int32_t>(record), ends_, nullptr);
             }
         }
@@ -89,18 +100,17 @@ void RecordIndex::takeIn(std::size_t record) {
     if (isEnTokenRecord(r)) enTokenRecords_[tokenHash(r.enTokens, r.apText)].push_back(static_cast<int32_t>(record));
 }
 
-bool RecordIndex::beginsWith(int32_t record, const int32_t* em, std::size_t emLength, const int32_t* en,
-                             std::size_t enLength) const {
+bool RecordIndex::beginsWith(int32_t record, const PairPart& em, const PairPart& en) const {
     const auto k = static_cast<std::size_t>(record);
     if (record < 0 || k >= seen_) return false;
     const RecordEnds& e = ends_[k];
-    return emLength <= e.side[0].length && enLength <= e.side[1].length &&
-           std::equal(em, em + emLength, e.side[0].values) && std::equal(en, en + enLength, e.side[1].values);
+    return listBeginsWith(e.side[0], em.values, em.length, em.allZero) &&
+           listBeginsWith(e.side[1], en.values, en.length, en.allZero);
 }
 
-void RecordIndex::walk(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    tries_[0].walk(walks_[0], em.data(), static_cast<uint32_t>(em.size()));
-    tries_[1].walk(walks_[1], en.data(), static_cast<uint32_t>(en.size()));
+void RecordIndex::walk(const PairPart& em, const PairPart& en) {
+    tries_[0].walk(walks_[0], em.values, static_cast<uint32_t>(em.length), em.allZero);
+    tries_[1].walk(walks_[1], en.values, static_cast<uint32_t>(en.length), en.allZero);
 }
 
 int32_t RecordIndex::longer() const {
@@ -115,8 +125,7 @@ int32_t RecordIndex::longer() const {
     uint32_t bestLength = 0;
     tries_[side].forEachBelow(side == 0 ? emBelow : enBelow, ends_, [&](int32_t k) {
         const RecordEnds& e = ends_[static_cast<std::size_t>(k)];
-        const ListEnd& list = e.side[1 - side];
-        if (list.length < other.length || !std::equal(other.values, other.values + other.length, list.values)) return;
+        if (!listBeginsWith(e.side[1 - side], other.values, other.length, other.allZero)) return;
         const uint32_t m = shorterLength(e);
         if (best < 0 || m > bestLength || (m == bestLength && k > best)) {
             best = k;

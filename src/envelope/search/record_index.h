@@ -11,6 +11,13 @@
 
 namespace tonequill {
 
+// The first `length` values of a list, and whether they are all 0.
+struct PairPart {
+    const int32_t* values = nullptr;
+    std::size_t length = 0;
+    bool allZero = false;
+};
+
 // Finds envelope records by their content without walking the whole table:
 // value records by their lists (one trie per side), token records by their
 // tokens. It is built from the records themselves and only ever describes
@@ -30,16 +37,14 @@ public:
 
     [[nodiscard]] const std::vector<EnvelopeRecord>& records() const { return *records_; }
 
-    // Whether value record `record` begins with the first `emLength` values
-    // of `em` and the first `enLength` values of `en`, read from the lists
-    // as the index holds them.
-    [[nodiscard]] bool beginsWith(int32_t record, const int32_t* em, std::size_t emLength, const int32_t* en,
-                                  std::size_t enLength) const;
+    // Whether value record `record`'s lists begin with `em` and `en`, read
+    // from the lists as the index holds them.
+    [[nodiscard]] bool beginsWith(int32_t record, const PairPart& em, const PairPart& en) const;
 
     // Steps c and d for two lists of at least one value each. walk() comes
     // first; longer() and shorter() answer from its walks, and so does the
     // change that follows, with no other change to the index between.
-    void walk(const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+    void walk(const PairPart& em, const PairPart& en);
     // The value record whose lists begin with both walked lists, the largest
     // m = min(Em length, En length) winning and the later record on a tie; -1 for none.
     [[nodiscard]] int32_t longer() const;

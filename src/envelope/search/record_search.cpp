@@ -45,17 +45,15 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
     RecordIndex& index = search.recordIndex;
     index.attach(search.table.records);
 
-    // An entry under the same fingerprint stands for the pair of the first
-    // eLength and nLength values of `e` and `n` when its record begins with
-    // them: the entry keeps both lengths.
-    auto samePair = [&index](const int32_t* e, size_t eLength, const int32_t* n, size_t nLength) {
-        return [&index, e, eLength, n, nLength](int32_t k) { return index.beginsWith(k, e, eLength, n, nLength); };
+    // An entry under the same fingerprint stands for a pair when its record
+    // begins with the pair's lists: the entry keeps both lengths.
+    auto samePair = [&index](const PairPart& e, const PairPart& n) {
+        return [&index, e, n](int32_t k) { return index.beginsWith(k, e, n); };
     };
     const ValuePairKey& key = facts.key;
-    if (const int32_t known = search.valuePairIndex.find(key, samePair(em.data(), em.size(), en.data(), en.size()));
-        known >= 0) {
-        return known;
-    }
+    const PairPart emPart{em.data(), em.size(), !facts.emNonZero};
+    const PairPart enPart{en.data(), en.size(), !facts.enNonZero};
+    if (const int32_t known = search.valuePairIndex.find(key, samePair(emPart, enPart)); known >= 0) return known;
     auto install = [&](EnvelopeRecord& r) {
         if constexpr (std::is_const_v<List>) {
             r.emValues = em;
@@ -72,15 +70,16 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
     std::vector<EnvelopeRecord>& records = search.table.records;
     auto enterOwnPair = [&](int32_t k) {
         const EnvelopeRecord& r = records[static_cast<size_t>(k)];
-        search.valuePairIndex.set(key, k, samePair(r.emValues.data(), r.emValues.size(), r.enValues.data(),
-                                                    r.enValues.size()));
+        search.valuePairIndex.set(key, k,
+                                  samePair(PairPart{r.emValues.data(), r.emValues.size(), !facts.emNonZero},
+                                           PairPart{r.enValues.data(), r.enValues.size(), !facts.enNonZero}));
     };
 
     const bool walked = !em.empty() && !en.empty();
     int32_t longer = -1;
     int32_t shorter = -1;
     if (walked) {
-        index.walk(em, en);
+        index.walk(emPart, enPart);
         longer = index.longer();
         if (longer < 0) shorter = index.shorter();
     } else {
@@ -89,7 +88,7 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
 
     // A longer record that already sounds like this note at its start.
     if (longer >= 0) {
-        search.valuePairIndex.set(key, longer, samePair(em.data(), em.size(), en.data(), en.size()));
+        search.valuePairIndex.set(key, longer, samePair(emPart, enPart));
         return longer;
     }
     // A shorter record this note's values continue: it grows to them.
@@ -101,7 +100,8 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
         install(r);
         index.lengthenedToWalked(shorter);
         // The record now holds the note's lists; both pairs are beginnings of them.
-        search.valuePairIndex.set(oldKey, shorter, samePair(r.emValues.data(), oldEm, r.enValues.data(), oldEn));
+        search.valuePairIndex.set(oldKey, shorter,
+                                  samePair(PairPart{r.emValues.data(), oldEm, false}, PairPart{r.enValues.data(), oldEn, false}));
         enterOwnPair(shorter);
         return shorter;
     }
