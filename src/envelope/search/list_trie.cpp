@@ -11,7 +11,9 @@ bool TrieWalk::passes(uint32_t node, uint32_t depth) const {
 
 void ListTrie::clear() {
     nodes_.clear();
+    siblings_.clear();
     nodes_.push_back(Node{});  // the root: the empty beginning
+    siblings_.push_back(Siblings{});
     children_.clear();
     childCount_ = 0;
 }
@@ -56,10 +58,9 @@ void ListTrie::addChild(uint32_t parent, uint32_t child) {
     if (4 * (childCount_ + 1) > 3 * children_.size()) growChildren();
     Node& c = nodes_[child];
     Node& p = nodes_[parent];
-    c.prevSibling = kNoNode;
-    c.nextSibling = p.firstChild;
+    siblings_[child] = Siblings{p.firstChild, kNoNode};
     if (p.firstChild != kNoNode) {
-        nodes_[p.firstChild].prevSibling = child;
+        siblings_[p.firstChild].prev = child;
         p.branches = 1;
     }
     p.firstChild = child;
@@ -73,6 +74,7 @@ uint32_t ListTrie::newNode(const int32_t* values, uint32_t depth, int32_t first)
     node.depth = depth;
     node.first = first;
     nodes_.push_back(node);
+    siblings_.push_back(Siblings{});
     return static_cast<uint32_t>(nodes_.size() - 1);
 }
 
@@ -164,14 +166,14 @@ void ListTrie::place(const TrieWalk& walk, int32_t record, RecordEndsList& ends,
             childSlot(last, nodes_[child].first).child = middle;
             Node& m = nodes_[middle];
             Node& c = nodes_[child];
-            m.prevSibling = c.prevSibling;
-            m.nextSibling = c.nextSibling;
-            if (m.prevSibling != kNoNode) {
-                nodes_[m.prevSibling].nextSibling = middle;
+            const Siblings around = siblings_[child];
+            siblings_[middle] = around;
+            if (around.prev != kNoNode) {
+                siblings_[around.prev].next = middle;
             } else {
                 nodes_[last].firstChild = middle;
             }
-            if (m.nextSibling != kNoNode) nodes_[m.nextSibling].prevSibling = middle;
+            if (around.next != kNoNode) siblings_[around.next].prev = middle;
             m.below = c.below + 1;
             c.first = c.values[walk.agree];
             addChild(middle, child);
