@@ -81,7 +81,6 @@ public:
     [[nodiscard]] uint32_t countAt(uint32_t node) const { return nodes_[node].endCount; }
     // Records ending at `node` or below it.
     [[nodiscard]] uint32_t countBelow(uint32_t node) const { return nodes_[node].below; }
-    [[nodiscard]] uint32_t depthOf(uint32_t node) const { return nodes_[node].depth; }
 
     // Calls f(record) for every record ending at `node` or below it.
     template <typename F>
@@ -96,8 +95,6 @@ public:
         }
     }
 
-    [[nodiscard]] std::size_t nodeCount() const { return nodes_.size(); }
-
 private:
     // What a walk reads of a node, 32 bytes, two to a cache line.
     struct Node {
@@ -110,6 +107,7 @@ private:
         uint32_t branches : 1 = 0;  // more than one child: children are looked up, not read
         uint32_t below = 0;  // records whose list ends here or deeper
     };
+    static_assert(sizeof(Node) <= 32);
     // A node's place among its parent's children, kept apart from the node.
     struct Siblings {
         uint32_t next = kNoNode;

@@ -35,8 +35,6 @@ public:
     // Points the index at the table and takes in every record added since.
     void attach(const std::vector<EnvelopeRecord>& records);
 
-    [[nodiscard]] const std::vector<EnvelopeRecord>& records() const { return *records_; }
-
     // Whether value record `record`'s lists begin with `em` and `en`, read
     // from the lists as the index holds them.
     [[nodiscard]] bool beginsWith(int32_t record, const PairPart& em, const PairPart& en) const;
