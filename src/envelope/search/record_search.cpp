@@ -105,9 +105,9 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
         enterOwnPair(shorter);
         return shorter;
     }
-    EnvelopeRecord fresh;
-    install(fresh);
-    const int32_t made = appendRecord(search, std::move(fresh));
+    // Made in place: a record is large, and moving one costs as much as making it.
+    install(records.emplace_back());
+    const auto made = static_cast<int32_t>(records.size() - 1);
     if (walked) {
         index.takeInWalked();
     } else {
