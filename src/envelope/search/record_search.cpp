@@ -100,8 +100,8 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
         install(r);
         index.lengthenedToWalked(shorter);
         // The record now holds the note's lists; both pairs are beginnings of them.
-        search.valuePairIndex.set(oldKey, shorter,
-                                  samePair(PairPart{r.emValues.data(), oldEm, false}, PairPart{r.enValues.data(), oldEn, false}));
+        search.valuePairIndex.set(
+            oldKey, shorter, samePair(PairPart{r.emValues.data(), oldEm, false}, PairPart{r.enValues.data(), oldEn, false}));
         enterOwnPair(shorter);
         return shorter;
     }

@@ -114,7 +114,8 @@ public:
 
 private:
     static size_t zerosOf(const Values& list) {
-        return static_cast<size_t>(std::find_if(list.begin(), list.end(), [](int32_t v) { return v != 0; }) - list.begin());
+        const auto firstNonZero = std::find_if(list.begin(), list.end(), [](int32_t v) { return v != 0; });
+        return static_cast<size_t>(firstNonZero - list.begin());
     }
 
     void hold(int32_t k, int side) {
