@@ -5,61 +5,42 @@
 #include <utility>
 #include <vector>
 
+#include "common/bulk_memory.h"
+
 namespace tonequill {
 
 using ValuePair = std::pair<std::vector<int32_t>, std::vector<int32_t>>;  // (Em values, En values)
 
-// A value list's fingerprint: its length and a hash of its values.
-struct ListKey {
-    uint64_t hash = 0;
-    uint32_t length = 0;
-    bool operator==(const ListKey&) const = default;
-};
-
-// The hash of the first values of a list, grown one value at a time.
-inline uint64_t hashStep(uint64_t hash, int32_t value) {
-    hash ^= static_cast<uint32_t>(value) + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
-    return hash * 0xBF58476D1CE4E5B9ull;
-}
-
-ListKey listKey(const std::vector<int32_t>& values);
-
-struct ListKeyHash {
-    std::size_t operator()(const ListKey& key) const {
-        return static_cast<std::size_t>((key.hash ^ (uint64_t{key.length} * 0x94D049BB133111EBull)) >> 3);
-    }
-};
-
+// A pair of value lists' fingerprint: a hash of both lists' values, and
+// their lengths.
 struct ValuePairKey {
-    ListKey em;
-    ListKey en;
+    uint64_t hash = 0;
+    uint32_t emLength = 0;
+    uint32_t enLength = 0;
     bool operator==(const ValuePairKey&) const = default;
 };
 
 // What the record search needs to know of a pair of lists beforehand: their
-// fingerprints and whether each holds a value other than 0, worked out in one
+// fingerprint and whether each holds a value other than 0, worked out in one
 // pass over the values.
 struct ValuePairFacts {
     ValuePairKey key;
     bool emNonZero = false;
     bool enNonZero = false;
 };
-ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en);
-
-struct ValuePairKeyHash {
-    std::size_t operator()(const ValuePairKey& key) const {
-        uint64_t h = key.em.hash * 0x9E3779B97F4A7C15ull ^ key.en.hash;
-        h ^= (uint64_t{key.em.length} << 32 | key.en.length) * 0xBF58476D1CE4E5B9ull;
-        return static_cast<std::size_t>(h ^ (h >> 29));
-    }
-};
+ValuePairFacts valuePairFacts(const int32_t* em, std::size_t emLength, const int32_t* en, std::size_t enLength);
+inline ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    return valuePairFacts(em.data(), em.size(), en.data(), en.size());
+}
 
 // The pairs of value lists (Em values, En values) already answered, each with
-// its record. A pair is kept as its fingerprint, never as a copy of its lists:
-// every pair entered is the beginning of its record's lists (a record only
-// ever grows at its end), so the record itself holds the pair's values, and
-// the envelope pass checks them there before it trusts an entry. One open
-// table of fingerprints; entries are only ever added or given a new record.
+// its record. A pair is kept as part of its fingerprint, never as a copy of
+// its lists: every pair entered is the beginning of its record's lists (a
+// record only ever grows at its end), so the record itself holds the pair's
+// values, and the envelope pass checks them there before it trusts an entry;
+// as an entry keeps both lengths, a record that begins with the pair shows
+// that the entry stands for exactly this pair. One open table of 16-byte
+// entries; entries are only ever added or given a new record.
 class ValuePairIndex {
 public:
     [[nodiscard]] bool empty() const { return used_ == 0; }
@@ -70,10 +51,11 @@ public:
     template <typename Matches>
     [[nodiscard]] int32_t find(const ValuePairKey& key, Matches matches) const {
         if (slots_.empty()) return -1;
+        const uint32_t tag = tagOf(key);
         for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[i];
             if (slot.record < 0) return -1;
-            if (slot.key == key && matches(slot.record)) return slot.record;
+            if (slot.holds(tag, key) && matches(slot.record)) return slot.record;
         }
     }
 
@@ -82,15 +64,16 @@ public:
     // pair; that entry is then replaced.
     template <typename SamePair>
     void set(const ValuePairKey& key, int32_t record, SamePair samePair) {
-        if (2 * (used_ + 1) > slots_.size()) grow();
+        if (4 * (used_ + 1) > 3 * slots_.size()) grow();
+        const uint32_t tag = tagOf(key);
         for (std::size_t i = home(key);; i = (i + 1) & (slots_.size() - 1)) {
             Slot& slot = slots_[i];
             if (slot.record < 0) {
-                slot = Slot{key, record};
+                slot = Slot{tag, record, key.emLength, key.enLength};
                 ++used_;
                 return;
             }
-            if (slot.key == key && samePair(slot.record)) {
+            if (slot.holds(tag, key) && samePair(slot.record)) {
                 slot.record = record;
                 return;
             }
@@ -103,16 +86,21 @@ public:
 
 private:
     struct Slot {
-        ValuePairKey key;
+        uint32_t tag = 0;  // the hash's upper half, which also places the entry
         int32_t record = -1;  // -1: free
+        uint32_t emLength = 0;
+        uint32_t enLength = 0;
+        [[nodiscard]] bool holds(uint32_t t, const ValuePairKey& key) const {
+            return tag == t && emLength == key.emLength && enLength == key.enLength;
+        }
     };
 
-    [[nodiscard]] std::size_t home(const ValuePairKey& key) const {
-        return ValuePairKeyHash{}(key) & (slots_.size() - 1);
-    }
+    static uint32_t tagOf(const ValuePairKey& key) { return static_cast<uint32_t>(key.hash >> 32); }
+    [[nodiscard]] std::size_t homeOf(uint32_t tag) const { return std::size_t{tag} & (slots_.size() - 1); }
+    [[nodiscard]] std::size_t home(const ValuePairKey& key) const { return homeOf(tagOf(key)); }
     void grow();
 
-    std::vector<Slot> slots_;
+    BulkList<Slot> slots_;
     std::size_t used_ = 0;
 };
 
