@@ -30,6 +30,9 @@ const List& listOf(const std::vector<List>& lists, int32_t index) {
 // A note of more frames than this keeps nothing in the pass's reused storage
 // nor in the memo.
 constexpr int32_t kLongNoteFrames = 65536;
+// A note of more frames than this works its bend values out through the
+// pass's table of them, which is made when first needed.
+constexpr int32_t kTableFrames = 4096;
 
 // Where one source track stands in time during a track's pass: its bend and
 // its controllers 1 and 12. Made fresh for every output track.
@@ -76,13 +79,18 @@ private:
         const int64_t frameCount = framesOfNote(note.startTick, note.endTick, ticksPerFrame_);
         budget_.take(frameCount, site);  // keeps frameCount within 32 bits too
         const auto frames = static_cast<int32_t>(frameCount);
-        sampleBend(bend_, state.bend, listOf(song_.bendsByTrack, source), listOf(song_.bendRangesByTrack, source),
-                   note.startTick, frames, ticksPerFrame_, site);
+        // A long note looks its bend values up in a table the pass keeps.
+        BendRuns bend(state.bend, listOf(song_.bendsByTrack, source), listOf(song_.bendRangesByTrack, source),
+                      note.startTick, frames, ticksPerFrame_, site, frames > kTableFrames ? &bendValues_ : nullptr);
+        const bool hasBend = !bend.staysZero();
 
         ArpeggioMemo& arpeggio = memo_.arpeggio(note, state.cc12.at(listOf(song_.cc12ByTrack, source), note.startTick));
         const bool hasAp = arpeggio.choice.hasAp;
         const bool hasEmo = vibrato.choice.hasEmo;
-        const bool hasBend = bend_.hasBend;
+        // A long note summed with a vibrato or an arpeggio is summed straight
+        // from the bend's runs; every other note samples its bend into lists.
+        const bool summedFromRuns = frames > kLongNoteFrames && (hasAp || hasEmo);
+        if (!summedFromRuns) sampleRuns(bend_, bend);
 
         const int sources = (hasAp ? 1 : 0) + (hasEmo ? 1 : 0) + (hasBend ? 1 : 0);
         if (sources == 0) return -1;
@@ -103,9 +111,13 @@ private:
             return findTokenEnRecord(search_, std::move(tokens), arpeggio.choice.apText);
         }
 
+        auto summed = [&] {
+            return summedFromRuns ? longCombinedRecord(vibrato, arpeggio, note, frames, bend, site)
+                                  : combinedRecord(vibrato, arpeggio, note, frames, site);
+        };
         int32_t k = -1;
         if (hasBend) {
-            k = combinedRecord(vibrato, arpeggio, note, frames, site);
+            k = summed();
         } else {
             // A vibrato and an arpeggio alone: the same pair over as many
             // frames as an earlier note's gives that note's record.
@@ -113,7 +125,7 @@ private:
             if (const auto known = arpeggio.withVibrato.find(key); known != arpeggio.withVibrato.end()) {
                 k = table_.noteRecords[static_cast<size_t>(known->second)];
             } else {
-                k = combinedRecord(vibrato, arpeggio, note, frames, site);
+                k = summed();
                 arpeggio.rememberWithVibrato(key, index);
             }
         }
@@ -138,29 +150,34 @@ private:
 
     // The record of a note's value lists. A long note's lists are made for it
     // alone and handed to its record, as a held note's lists can be very long.
-    int32_t valueRecord(std::vector<int32_t>& fine, std::vector<int32_t>& coarse, int32_t frames) {
+    int32_t valueRecord(ValueList& fine, ValueList& coarse, int32_t frames) {
         if (frames > kLongNoteFrames) return findValueRecord(search_, std::move(fine), std::move(coarse));
-        return findValueRecord(search_, fine, coarse);
+        return findValueRecord(search_, std::as_const(fine), std::as_const(coarse));
+    }
+
+    // The summed values of a long note with two or three sources, made for
+    // it alone from the bend's runs and the vibrato's and arpeggio's cycles.
+    int32_t longCombinedRecord(const VibratoMemo& vibrato, ArpeggioMemo& arpeggio, const PreparedNote& note,
+                               int32_t frames, BendRuns& bend, const NoteSite& site) {
+        ValueCycle vib;
+        ValueCycle arp;
+        try {
+            if (vibrato.choice.hasEmo) vib = valueTokenCycle(vibrato.choice.tokens, frames);
+            if (arpeggio.choice.hasAp) arp = noteTokenCycle(arpeggio.tokensForChord(note.chordIntervals), frames);
+        } catch (...) {
+            // The whole bend is sampled before the tokens are read: its error comes first.
+            bend.readToEnd();
+            throw;
+        }
+        CombinedValues values;
+        combineRuns(values, bend, vibrato.choice.hasEmo ? &vib : nullptr, arpeggio.choice.hasAp ? &arp : nullptr,
+                    site);
+        return valueRecord(values.fine, values.coarse, frames);
     }
 
     // The summed values of a note with two or three sources.
     int32_t combinedRecord(VibratoMemo& vibrato, ArpeggioMemo& arpeggio, const PreparedNote& note, int32_t frames,
                            const NoteSite& site) {
-        if (frames > kLongNoteFrames) {
-            // The sums are written over the vibrato and arpeggio values.
-            CombinedValues values;
-            if (vibrato.choice.hasEmo) values.fine = expandValueTokens(vibrato.choice.tokens, frames);
-            if (arpeggio.choice.hasAp) {
-                values.coarse = expandNoteTokens(arpeggio.tokensForChord(note.chordIntervals), frames);
-            }
-            const std::span<const int32_t> vib = vibrato.choice.hasEmo ? std::span<const int32_t>(values.fine)
-                                                                        : std::span<const int32_t>();
-            const std::span<const int32_t> arp = arpeggio.choice.hasAp ? std::span<const int32_t>(values.coarse)
-                                                                        : std::span<const int32_t>();
-            combineValues(values, bend_, vib, arp, frames, site);
-            releaseLongLists();
-            return valueRecord(values.fine, values.coarse, frames);
-        }
         std::span<const int32_t> vib;
         if (vibrato.choice.hasEmo) {
             vib = vibrato.values.first(frames, [&](int32_t n) { return expandValueTokens(vibrato.choice.tokens, n); });
@@ -177,8 +194,8 @@ private:
 
     // Gives back reused storage that a long note has grown.
     void releaseLongLists() {
-        for (std::vector<int32_t>* list : {&bend_.fine, &bend_.coarse, &combined_.fine, &combined_.coarse}) {
-            if (list->capacity() > static_cast<size_t>(kLongNoteFrames)) *list = std::vector<int32_t>();
+        for (ValueList* list : {&bend_.fine, &bend_.coarse, &combined_.fine, &combined_.coarse}) {
+            if (list->capacity() > static_cast<size_t>(kLongNoteFrames)) *list = ValueList();
         }
     }
 
@@ -190,6 +207,7 @@ private:
     FrameBudget budget_;
     SourceMemo memo_;
     // Storage reused from note to note.
+    BendValueTable bendValues_;
     BendSample bend_;
     CombinedValues combined_;
     std::vector<SourceState> states_;

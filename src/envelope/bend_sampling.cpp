@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <sstream>
 
-#include "envelope/pitch_values.h"
 #include "common/conversion_error.h"
 
 namespace tonequill {
@@ -26,25 +24,183 @@ void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkL
 
 namespace {
 
-// floor(x) for x >= 0, without a library call where a conversion does it.
-double floorOfNonNegative(double x) {
-    if (x < 9.0e18) return static_cast<double>(static_cast<int64_t>(x));
-    return std::floor(x);
+[[noreturn]] void throwTooDeep(const NoteSite& site, double offset) {
+    std::ostringstream text;
+    text << "pitch bend out of range: " << site.text() << " bends by " << offset
+         << " sixteenths of a semitone, beyond 32 bits";
+    throw ConversionError(text.str());
 }
 
-constexpr int64_t kNoChange = std::numeric_limits<int64_t>::max();
-
-// The tick of the next event that would change the bend state, or kNoChange.
-// (A plain number: an optional, written in two parts and read back whole,
-// stalls the processor on this path, taken for every note.)
-int64_t nextChange(const BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges) {
-    int64_t next = kNoChange;
-    if (state.bendCursor < bends.size()) next = bends[state.bendCursor].tick;
-    if (state.rangeCursor < ranges.size()) next = std::min<int64_t>(next, ranges[state.rangeCursor].tick);
-    return next;
+// The bend in force as Em and En parts. Small and free of the error's
+// machinery, as a bend that moves every frame asks for it every frame.
+inline SplitPitch valueOf(const BendState& state, const NoteSite& site) {
+    if (!(state.range > 0.0)) return {};
+    const double offset = (static_cast<double>(state.bend) - 8192.0) / 8192.0 * state.range * 16.0;
+    const std::optional<int32_t> v = roundToInt32(offset);
+    if (!v) throwTooDeep(site, offset);
+    return splitPitch(*v);
 }
+
+// Beyond any event's tick; frame ticks stop growing here, which keeps them
+// within 64 bits whatever the frame rate.
+constexpr int64_t kBeyondEvents = int64_t{1} << 62;
 
 }  // namespace
+
+BendRuns::BendRuns(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+                   int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
+                   BendValueTable* values)
+    : state_(state),
+      bends_(bends.data()),
+      bendCount_(bends.size()),
+      ranges_(ranges.data()),
+      rangeCount_(ranges.size()),
+      site_(site),
+      startTick_(startTick),
+      ticksPerFrame_(ticksPerFrame),
+      count_(frames > 0 ? static_cast<size_t>(frames) : 0),
+      values_(values) {
+    advanceBend(state_, bends, ranges, startTick);
+    if (count_ == 0) return;
+    lastFrameTick_ = frameTick(count_ - 1);
+    takeValue();
+}
+
+int64_t BendRuns::frameTick(size_t i) const {
+    // startTick + floor(i * ticksPerFrame): event ticks are whole, so an event
+    // is at or before a frame exactly when it is at or before this whole tick.
+    const double offset = static_cast<double>(i) * ticksPerFrame_;
+    return startTick_ + (offset < static_cast<double>(kBeyondEvents) ? static_cast<int64_t>(offset) : kBeyondEvents);
+}
+
+SplitPitch BendValueTable::workOut(int32_t bend, double range, const NoteSite& site) {
+    if (generation_ == 0 || !(range == range_)) {
+        if (entries_.empty()) entries_.resize(kBendValues);
+        range_ = range;
+        if (++generation_ == 0) {
+            // Every generation used: the entries start over.
+            std::fill(entries_.begin(), entries_.end(), Entry{});
+            generation_ = 1;
+        }
+    }
+    BendState state;
+    state.bend = bend;
+    state.range = range;
+    if (bend < 0 || bend >= kBendValues) return valueOf(state, site);
+    Entry& entry = entries_[static_cast<size_t>(bend)];
+    if (entry.generation != generation_) {
+        entry.value = valueOf(state, site);
+        entry.generation = generation_;
+    }
+    return entry.value;
+}
+
+void BendRuns::takeValue() {
+    value_ = values_ != nullptr ? values_->at(state_.bend, state_.range, site_) : valueOf(state_, site_);
+    valueBend_ = state_.bend;
+    valueRange_ = state_.range;
+}
+
+size_t BendRuns::firstFrameReaching(int64_t tick, size_t from) const {
+    // Worked out from the frame rate, then put right by a step or two where
+    // rounding moved it. The answer lies in from + 2 .. count - 1, as the
+    // frame after `from` does not reach the tick either.
+    const double guess = std::ceil(static_cast<double>(tick - startTick_) / ticksPerFrame_);
+    size_t at = guess <= static_cast<double>(from + 2)    ? from + 2
+                : guess >= static_cast<double>(count_ - 1) ? count_ - 1
+                                                           : static_cast<size_t>(guess);
+    while (at > from + 2 && tick <= frameTick(at - 1)) --at;
+    while (tick > frameTick(at)) ++at;
+    return at;
+}
+
+inline size_t BendRuns::step() {
+    const size_t at = at_;
+    // The frames up to the first one that reaches the next event hear the same state.
+    size_t bend = state_.bendCursor;
+    size_t range = state_.rangeCursor;
+    int64_t change = kBeyondEvents;
+    if (bend < bendCount_) change = bends_[bend].tick;
+    if (range < rangeCount_) change = std::min<int64_t>(change, ranges_[range].tick);
+    if (change > lastFrameTick_) {
+        at_ = count_;
+        return count_ - at;
+    }
+    // Events come every frame or two in a busy bend: the next frame mostly reaches it.
+    size_t end = at + 1;
+    int64_t tick = frameTick(end);
+    if (change > tick) {
+        end = firstFrameReaching(change, at);
+        tick = frameTick(end);
+    }
+    // Every event up to that frame's tick; only the last of each kind counts.
+    if (bend < bendCount_ && bends_[bend].tick <= tick) {
+        do {
+            ++bend;
+        } while (bend < bendCount_ && bends_[bend].tick <= tick);
+        state_.bend = bends_[bend - 1].value;
+        state_.bendCursor = bend;
+    }
+    if (range < rangeCount_ && ranges_[range].tick <= tick) {
+        do {
+            ++range;
+        } while (range < rangeCount_ && ranges_[range].tick <= tick);
+        state_.range = ranges_[range - 1].semitones;
+        state_.rangeCursor = range;
+    }
+    if (state_.bend != valueBend_ || !(state_.range == valueRange_)) takeValue();
+    at_ = end;
+    return end - at;
+}
+
+bool BendRuns::next(SplitPitch& value, size_t& length) {
+    if (readAhead_) {
+        readAhead_ = false;
+        value = aheadValue_;
+        length = aheadLength_;
+        return true;
+    }
+    if (at_ >= count_) return false;
+    value = value_;
+    length = step();
+    // Stretches that go on with the same value make one run.
+    while (at_ < count_ && value_ == value) length += step();
+    return true;
+}
+
+bool BendRuns::nextStretch(SplitPitch& value, size_t& length) {
+    if (readAhead_) {
+        readAhead_ = false;
+        value = aheadValue_;
+        length = aheadLength_;
+        return true;
+    }
+    if (at_ >= count_) return false;
+    value = value_;
+    length = step();
+    return true;
+}
+
+void BendRuns::fillRest(PairFiller& fill) {
+    if (readAhead_) {
+        readAhead_ = false;
+        fill.add(aheadValue_, aheadLength_);
+    }
+    while (at_ < count_) {
+        const SplitPitch value = value_;
+        fill.add(value, step());
+    }
+}
+
+bool BendRuns::staysZero() {
+    if (at_ == 0 && !readAhead_) readAhead_ = next(aheadValue_, aheadLength_);
+    return count_ == 0 || (aheadLength_ == count_ && aheadValue_ == SplitPitch{});
+}
+
+void BendRuns::readToEnd() {
+    readAhead_ = false;
+    while (at_ < count_) step();
+}
 
 BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
@@ -62,61 +218,26 @@ BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const 
 void sampleBend(BendSample& sample, BendState& state, const BulkList<PitchBend>& bends,
                 const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
-    const size_t count = frames > 0 ? static_cast<size_t>(frames) : 0;
+    BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);
+    sampleRuns(sample, runs);
+}
+
+void sampleRuns(BendSample& sample, BendRuns& runs) {
     sample.fine.clear();
     sample.coarse.clear();
     sample.hasBend = false;
-    advanceBend(state, bends, ranges, startTick);
-    auto frameTick = [&](size_t i) { return startTick + floorOfNonNegative(static_cast<double>(i) * ticksPerFrame); };
-    // Frames come in runs that see the same bend state: a run ends at the
-    // first frame whose tick reaches the next bend or range event.
-    const double lastFrameTick = count > 0 ? frameTick(count - 1) : 0.0;
-    for (size_t i = 0; i < count;) {
-        advanceBend(state, bends, ranges, frameTick(i));
-        SplitPitch split;
-        if (state.range > 0.0) {
-            const double offset = (static_cast<double>(state.bend) - 8192.0) / 8192.0 * state.range * 16.0;
-            const std::optional<int32_t> v = roundToInt32(offset);
-            if (!v) {
-                std::ostringstream text;
-                text << "pitch bend out of range: " << site.text() << " bends by " << offset
-                     << " sixteenths of a semitone, beyond 32 bits";
-                throw ConversionError(text.str());
-            }
-            split = splitPitch(*v);
-        }
-        size_t end = count;
-        const int64_t next = nextChange(state, bends, ranges);
-        // Mostly nothing changes before the note's last frame.
-        if (next != kNoChange && static_cast<double>(next) <= lastFrameTick) {
-            // The first frame to reach the event: worked out from the frame
-            // rate, then put right by a step or two where rounding moved it.
-            // Frame i does not reach it (the state was just advanced to its tick).
-            const auto nextTick = static_cast<double>(next);
-            auto reaches = [&](size_t j) { return nextTick <= frameTick(j); };
-            const double guess = std::ceil((nextTick - static_cast<double>(startTick)) / ticksPerFrame);
-            end = guess <= static_cast<double>(i + 1) ? i + 1
-                  : guess >= static_cast<double>(count - 1) ? count - 1
-                                                             : static_cast<size_t>(guess);
-            while (end > i + 1 && reaches(end - 1)) --end;
-            while (!reaches(end)) ++end;  // frame count - 1 reaches it
-        }
-        if (i == 0) {
-            // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
-            if (end == count && split == SplitPitch{}) return;
-            sample.fine.reserve(count);
-            sample.coarse.reserve(count);
-        }
-        sample.fine.insert(sample.fine.end(), end - i, split.fine);
-        sample.coarse.insert(sample.coarse.end(), end - i, split.coarse);
-        sample.hasBend = sample.hasBend || split.fine != 0 || split.coarse != 0;
-        i = end;
+    // Mostly the bend stays 0 for the whole note: then there is nothing to sample.
+    if (runs.staysZero()) {
+        runs.readToEnd();
+        return;
     }
-    // Lists of zeros alone (events that leave the bend at 0) are left as sampled.
-    if (sample.hasBend) {
-        trimTrailingZeros(sample.fine);
-        trimTrailingZeros(sample.coarse);
-    }
+    sample.fine.reserve(runs.frames());
+    sample.coarse.reserve(runs.frames());
+    PairFiller fill(sample.fine, sample.coarse);
+    runs.fillRest(fill);
+    sample.hasBend = true;
+    trimTrailingZeros(sample.fine);
+    trimTrailingZeros(sample.coarse);
 }
 
 }  // namespace tonequill

@@ -12,17 +12,6 @@ SplitPitch splitPitch(int32_t v) {
     return {v - 16 * coarse, coarse};
 }
 
-void trimTrailingZeros(std::vector<int32_t>& values) {
-    const auto lastNonZero = std::find_if(values.rbegin(), values.rend(), [](int32_t v) { return v != 0; });
-    if (lastNonZero == values.rend()) return;
-    const size_t keep = static_cast<size_t>(values.rend() - lastNonZero) + 1;  // the value and one zero
-    if (values.size() > keep) values.resize(keep);
-}
-
-bool hasNonZero(const std::vector<int32_t>& values) {
-    return std::any_of(values.begin(), values.end(), [](int32_t v) { return v != 0; });
-}
-
 std::optional<int32_t> roundToInt32(double value) {
     // Where a 32-bit result is possible, truncate and look at the exact
     // remainder (exact, as the value is far below 2^52); elsewhere, and for

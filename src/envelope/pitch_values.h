@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -20,10 +22,19 @@ SplitPitch splitPitch(int32_t v);
 
 // Cuts a run of two or more zeros after the last non-zero value down to one
 // zero. A list of zeros only, or with at most one trailing zero, is kept.
-void trimTrailingZeros(std::vector<int32_t>& values);
+template <typename List>
+void trimTrailingZeros(List& values) {
+    const auto lastNonZero = std::find_if(values.rbegin(), values.rend(), [](int32_t v) { return v != 0; });
+    if (lastNonZero == values.rend()) return;
+    const auto keep = static_cast<std::size_t>(values.rend() - lastNonZero) + 1;  // the value and one zero
+    if (values.size() > keep) values.resize(keep);
+}
 
 // True when some value is not 0.
-bool hasNonZero(const std::vector<int32_t>& values);
+template <typename List>
+bool hasNonZero(const List& values) {
+    return std::any_of(values.begin(), values.end(), [](int32_t v) { return v != 0; });
+}
 
 // The nearest 32-bit value, halves away from zero; nothing when it does not
 // fit or is not a number.

@@ -31,17 +31,17 @@ struct HeadAndLoop {
         return looping && loop.size() >= limit - head.size();
     }
 
-    // Head values up to the frame count, then the loop over and over.
-    std::vector<int32_t> frames() {
-        if (head.empty() && loop.empty()) return std::vector<int32_t>(limit, 0);
-        if (loop.empty()) loop = head;
-        std::vector<int32_t> out(head.begin(),
-                                 head.begin() + static_cast<std::ptrdiff_t>(std::min(head.size(), limit)));
-        out.reserve(limit);
-        while (out.size() < limit) {
-            const size_t take = std::min(loop.size(), limit - out.size());
-            out.insert(out.end(), loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(take));
+    // The note's values: the head, then the loop over and over (the head
+    // itself when there is no loop mark; zeros when there are no values).
+    ValueCycle cycle() && {
+        ValueCycle out;
+        if (head.empty() && loop.empty()) {
+            out.loop.push_back(0);
+            return out;
         }
+        if (loop.empty() && head.size() < limit) loop = head;
+        out.head = std::move(head);
+        out.loop = std::move(loop);
         return out;
     }
 };
@@ -88,7 +88,21 @@ TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> inter
     return out;
 }
 
+std::vector<int32_t> ValueCycle::spelled(size_t frames) const {
+    std::vector<int32_t> out(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(std::min(head.size(), frames)));
+    out.reserve(frames);
+    while (out.size() < frames && !loop.empty()) {
+        const size_t take = std::min(loop.size(), frames - out.size());
+        out.insert(out.end(), loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(take));
+    }
+    return out;
+}
+
 std::vector<int32_t> expandValueTokens(const TokenList& tokens, int32_t frames) {
+    return valueTokenCycle(tokens, frames).spelled(frames > 0 ? static_cast<size_t>(frames) : 0);
+}
+
+ValueCycle valueTokenCycle(const TokenList& tokens, int32_t frames) {
     HeadAndLoop lists;
     lists.limit = frames > 0 ? static_cast<size_t>(frames) : 0;
     bool haveValue = false;
@@ -120,7 +134,7 @@ std::vector<int32_t> expandValueTokens(const TokenList& tokens, int32_t frames) 
             lists.append(current, 1);
         }
     }
-    return lists.frames();
+    return std::move(lists).cycle();
 }
 
 std::vector<int32_t> expandNoteTokens(const TokenList& tokens, int32_t frames) {
@@ -133,10 +147,15 @@ std::vector<int32_t> expandNoteTokens(const TokenList& tokens, int32_t frames) {
             lists.append(parseInt32(token), 1);
         }
     }
-    return lists.frames();
+    const size_t limit = lists.limit;
+    return std::move(lists).cycle().spelled(limit);
 }
 
 std::vector<int32_t> expandNoteTokens(const TokenRuns& tokens, int32_t frames) {
+    return noteTokenCycle(tokens, frames).spelled(frames > 0 ? static_cast<size_t>(frames) : 0);
+}
+
+ValueCycle noteTokenCycle(const TokenRuns& tokens, int32_t frames) {
     // What each text stands for, read once: a number, the loop mark, or
     // nothing. Reading them all raises the error a number beyond 32 bits
     // gives, wherever it stands.
@@ -163,7 +182,7 @@ std::vector<int32_t> expandNoteTokens(const TokenRuns& tokens, int32_t frames) {
             lists.append(values[t], run.count);
         }
     }
-    return lists.frames();
+    return std::move(lists).cycle();
 }
 
 }  // namespace tonequill

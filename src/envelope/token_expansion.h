@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -19,8 +21,64 @@ namespace tonequill {
 // beyond 32 bits throws std::out_of_range("stoi argument out of range").
 TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals);
 inline TokenRuns expandArpeggio(const TokenList& tokens, std::initializer_list<int32_t> intervals) {
-    return expandArpeggio(tokens, std::span<const int32_t>(intervals.begin(), intervals.size()));
+    return expandArpeggio(tokens, std::span<const int32_t>(intervals.data(), intervals.size()));
 }
+
+// Values spelled out for a note as a head and a loop that repeats after it
+// to the note's end: frame i reads head[i] while i is below the head's
+// length, then loop[(i - head length) % loop length]. Each list is at most
+// the note's frame count long, and mostly as short as its tokens, so a note
+// of millions of frames need not hold a value for each of them.
+struct ValueCycle {
+    std::vector<int32_t> head;
+    std::vector<int32_t> loop;  // empty only when the head fills the note
+
+    // The first `frames` values.
+    [[nodiscard]] std::vector<int32_t> spelled(size_t frames) const;
+};
+
+// Reads a cycle's values frame by frame from frame 0.
+class CycleReader {
+public:
+    explicit CycleReader(const ValueCycle& cycle) : cycle_(cycle) {}
+    int32_t next() {
+        if (inHead_) {
+            if (at_ < cycle_.head.size()) return cycle_.head[at_++];
+            inHead_ = false;
+            at_ = 0;
+        }
+        const int32_t value = cycle_.loop[at_];
+        if (++at_ == cycle_.loop.size()) at_ = 0;
+        return value;
+    }
+    // The next `count` values, into `to`.
+    void copy(int32_t* to, size_t count) {
+        while (count > 0) {
+            const std::vector<int32_t>& list = inHead_ ? cycle_.head : cycle_.loop;
+            if (inHead_ && at_ == list.size()) {
+                inHead_ = false;
+                at_ = 0;
+                continue;
+            }
+            const size_t take = std::min(count, list.size() - at_);
+            std::copy_n(list.data() + at_, take, to);
+            to += take;
+            count -= take;
+            at_ += take;
+            if (!inHead_ && at_ == list.size()) at_ = 0;
+        }
+    }
+
+private:
+    const ValueCycle& cycle_;
+    size_t at_ = 0;
+    bool inHead_ = true;
+};
+
+// The cycles of expandValueTokens and expandNoteTokens below, for a note of
+// `frames` frames.
+ValueCycle valueTokenCycle(const TokenList& tokens, int32_t frames);
+ValueCycle noteTokenCycle(const TokenRuns& tokens, int32_t frames);
 
 // Turns vibrato tokens into exactly `frames` values: numbers, "D<h>" or
 // "D" <n> holds of the last number, and "L" to start the loop that fills the

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
+#include "mml/loop_search.h"
 #include "mml/text_sink.h"
 #include "common/channel_layout.h"
 
@@ -15,112 +18,93 @@ constexpr int64_t kOffsetEm = 200000;
 constexpr int64_t kOffsetEn = 300000;
 constexpr int64_t kOffsetVoice = 400000;
 
-// Runs of equal neighbours, passed on block by block, so a list of millions
-// of values never becomes one string in memory.
-void writeRuns(TextSink& sink, const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
-    if (from >= to || to > values.size()) return;
-    std::size_t i = from;
-    while (i < to) {
-        std::size_t j = i + 1;
-        while (j < to && values[j] == values[i]) ++j;
-        sink.number(values[i]);
-        sink.append(' ');
-        if (j - i >= 2) {
-            sink.append('D');
-            sink.number(static_cast<int64_t>(j - i - 2));
-            sink.append(' ');
-        }
-        sink.passOnWhenFull();
-        i = j;
-    }
-}
-
-// From the third value of a range on, a value costs a token unless it is the
-// third or later value of a run: then it only lengthens that run's "D". The
-// first two values of a range always cost one token each. `grows` marks the
-// values that cost a token that way, with counts per block of 64 for O(1) sums.
-class RunCostTable {
+// The texts of the run tokens for small numbers, each in a cell of its own
+// with its blank: "x " for the values -1024..1023, "Dn " for the run lengths
+// up to 1025 (nothing for a length of 1). A value list that moves every
+// frame or two writes millions of them, and copying a cell takes no branch
+// on how many digits the number has.
+class RunTokenTexts {
 public:
-    explicit RunCostTable(const std::vector<int32_t>& values)
-        : bits_(values.size() / 64 + 1, 0), before_(values.size() / 64 + 1, 0) {
-        for (std::size_t i = 2; i < values.size(); ++i) {
-            if (values[i] != values[i - 1] || values[i - 1] != values[i - 2]) bits_[i / 64] |= uint64_t{1} << (i % 64);
-        }
-        for (std::size_t b = 1; b < bits_.size(); ++b) before_[b] = before_[b - 1] + std::popcount(bits_[b - 1]);
+    static constexpr int32_t kLowestValue = -1024;
+    static constexpr int32_t kValues = 2048;
+    static constexpr std::size_t kLengths = 1026;
+    static constexpr std::size_t kCell = 8;
+
+    RunTokenTexts() {
+        for (int32_t k = 0; k < kValues; ++k) fill(values_[static_cast<std::size_t>(k)], "", kLowestValue + k);
+        for (std::size_t c = 2; c < kLengths; ++c) fill(holds_[c], "D", static_cast<int64_t>(c) - 2);
     }
 
-    // runCost(values, from, to) for a range inside the list.
-    [[nodiscard]] std::size_t cost(std::size_t from, std::size_t to) const {
-        if (from >= to) return 0;
-        if (to - from <= 2) return to - from;
-        return 2 + marksBefore(to) - marksBefore(from + 2);
+    static const RunTokenTexts& get() {
+        static const RunTokenTexts texts;
+        return texts;
+    }
+
+    void appendValue(TextSink& sink, int32_t value) const {
+        const auto k = static_cast<uint32_t>(static_cast<int64_t>(value) - kLowestValue);
+        if (k < static_cast<uint32_t>(kValues)) {
+            sink.appendPadded<kCell>(values_[k].text, values_[k].length);
+            return;
+        }
+        sink.number(value);
+        sink.append(' ');
+    }
+    void appendHold(TextSink& sink, std::size_t length) const {
+        if (length < kLengths) {
+            sink.appendPadded<kCell>(holds_[length].text, holds_[length].length);
+            return;
+        }
+        sink.append('D');
+        sink.number(static_cast<int64_t>(length - 2));
+        sink.append(' ');
     }
 
 private:
-    [[nodiscard]] std::size_t marksBefore(std::size_t i) const {
-        const uint64_t low = i % 64 == 0 ? 0 : bits_[i / 64] & (~uint64_t{0} >> (64 - i % 64));
-        return before_[i / 64] + static_cast<std::size_t>(std::popcount(low));
+    struct Cell {
+        char text[kCell] = {};
+        uint8_t length = 0;
+    };
+    static void fill(Cell& cell, const char* prefix, int64_t number) {
+        const std::string text = prefix + std::to_string(number) + " ";
+        text.copy(cell.text, text.size());
+        cell.length = static_cast<uint8_t>(text.size());
     }
 
-    std::vector<uint64_t> bits_;
-    std::vector<std::size_t> before_;
+    Cell values_[kValues];
+    Cell holds_[kLengths];  // lengths 0 and 1 write nothing
 };
 
-// The smallest period of every suffix: entry k is for the suffix of length
-// k + 1. A suffix read backwards is a prefix of the reversed list, and a
-// prefix of length L with longest proper border b has smallest period L - b;
-// the borders come from the prefix function of the reversed list.
-std::vector<uint32_t> suffixPeriods(const std::vector<int32_t>& values) {
-    const std::size_t n = values.size();
-    auto back = [&](std::size_t k) { return values[n - 1 - k]; };
-    std::vector<uint32_t> border(n, 0);
-    for (std::size_t k = 1; k < n; ++k) {
-        std::size_t b = border[k - 1];
-        while (b > 0 && back(k) != back(b)) b = border[b - 1];
-        if (back(k) == back(b)) ++b;
-        border[k] = static_cast<uint32_t>(b);
-    }
-    for (std::size_t k = 0; k < n; ++k) border[k] = static_cast<uint32_t>(k + 1 - border[k]);
-    return border;
-}
-
-struct LoopChoice {
-    bool looped = false;
-    std::size_t start = 0;
-    std::size_t period = 0;
-};
-
-// The loop valueListBody writes: among every lead-in s and period P whose tail
-// from s repeats, the cheapest one strictly below the plain runs, the smallest
-// s and then the smallest P on a tie. For one s the cost only grows with P, so
-// the smallest period P >= 2 of the tail from s is the only one to try: the
-// suffix's smallest period p itself, or 2 when the tail is one value
-// throughout (p = 1); a tail whose smallest period is above half its length
-// has no period short enough at all.
-LoopChoice chooseLoop(const std::vector<int32_t>& values) {
-    LoopChoice choice;
-    const std::size_t n = values.size();
-    if (n < 8) return choice;
-    const RunCostTable costs(values);
-    std::size_t best = costs.cost(0, n);
-    const std::vector<uint32_t> periods = suffixPeriods(values);
-    for (std::size_t s = 0; s + 4 < n; ++s) {
-        const std::size_t leadInCost = costs.cost(0, s);
-        if (leadInCost > 62) break;  // the lead-in cost only grows with s
-        const std::size_t tail = n - s;
-        const std::size_t smallest = periods[tail - 1];
-        const std::size_t period = smallest == 1 ? 2 : smallest;
-        if (2 * period > tail) continue;
-        const std::size_t total = costs.cost(s, s + period) + leadInCost + 1;  // + the loop mark
-        if (total < best) {
-            best = total;
-            choice = LoopChoice{true, s, period};
+// Runs of equal neighbours, passed on block by block, so a list of millions
+// of values never becomes one string in memory. Where runs start is found 64
+// values at a time, as a mask of the values unlike the one before, and the
+// runs are taken from the mask: a branch on every value would be guessed
+// wrong at most run ends of a list that moves every frame or two.
+void writeRuns(TextSink& sink, std::span<const int32_t> values, std::size_t from, std::size_t to) {
+    if (from >= to || to > values.size()) return;
+    const RunTokenTexts& texts = RunTokenTexts::get();
+    const int32_t* v = values.data();
+    std::size_t runStart = from;
+    auto endRun = [&](std::size_t next) {
+        texts.appendValue(sink, v[runStart]);
+        texts.appendHold(sink, next - runStart);
+        sink.passOnWhenFull();
+        runStart = next;
+    };
+    for (std::size_t block = from + 1; block < to; block += 64) {
+        const std::size_t count = std::min<std::size_t>(64, to - block);
+        uint64_t starts = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            starts |= static_cast<uint64_t>(v[block + k] != v[block + k - 1]) << k;
+        }
+        while (starts != 0) {
+            endRun(block + static_cast<std::size_t>(std::countr_zero(starts)));
+            starts &= starts - 1;
         }
     }
-    return choice;
+    endRun(to);
 }
 
-void writeValueList(TextSink& sink, const std::vector<int32_t>& values) {
+void writeValueList(TextSink& sink, std::span<const int32_t> values) {
     const LoopChoice loop = chooseLoop(values);
     if (!loop.looped) {
         writeRuns(sink, values, 0, values.size());
@@ -301,13 +285,13 @@ void writeVoiceSection(TextSink& sink, const MappingTables& tables, const ComboT
 
 }  // namespace
 
-std::string runText(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+std::string runText(std::span<const int32_t> values, std::size_t from, std::size_t to) {
     TextSink sink(nullptr);
     writeRuns(sink, values, from, to);
     return sink.take();
 }
 
-std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+std::size_t runCost(std::span<const int32_t> values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return 0;
     std::size_t cost = 0;
     for (std::size_t i = from; i < to;) {
@@ -319,13 +303,13 @@ std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::s
     return cost;
 }
 
-std::string valueListBody(const std::vector<int32_t>& values) {
+std::string valueListBody(std::span<const int32_t> values) {
     TextSink sink(nullptr);
     writeValueList(sink, values);
     return sink.take();
 }
 
-void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values) {
+void writeValueListBody(std::ostream& out, std::span<const int32_t> values) {
     TextSink sink(&out);
     writeValueList(sink, values);
     sink.passOn();

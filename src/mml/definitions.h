@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,11 @@ std::string volumeBody(int32_t voice, int32_t level, int32_t maxLevel, const Map
 
 // A value list as runs, with a lead-in and one period after "L" when a
 // repeating tail makes the body shorter.
-std::string valueListBody(const std::vector<int32_t>& values);
+std::string valueListBody(std::span<const int32_t> values);
 
 // The same body written straight to `out`, a piece at a time: a list of
 // millions of values is never held as one string.
-void writeValueListBody(std::ostream& out, const std::vector<int32_t>& values);
+void writeValueListBody(std::ostream& out, std::span<const int32_t> values);
 
 // Each token followed by one blank.
 std::string tokenBody(const std::vector<std::string>& tokens);
@@ -42,9 +43,9 @@ std::string voiceBody(int32_t voice, const MappingTables& tables);
 
 // values[from..to) as runs of equal neighbours: "x " for a single value,
 // "x Dc-2 " for a run of c. Empty when the range is empty or reaches past the list.
-std::string runText(const std::vector<int32_t>& values, std::size_t from, std::size_t to);
+std::string runText(std::span<const int32_t> values, std::size_t from, std::size_t to);
 
 // The number of tokens runText writes for the same range.
-std::size_t runCost(const std::vector<int32_t>& values, std::size_t from, std::size_t to);
+std::size_t runCost(std::span<const int32_t> values, std::size_t from, std::size_t to);
 
 }  // namespace tonequill

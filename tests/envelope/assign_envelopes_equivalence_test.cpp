@@ -199,6 +199,63 @@ TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGive) {
     }
 }
 
+// Long notes, summed from their bend's runs, with every pairing of sources:
+// bends every frame, every few frames, sparse, held, or none, under a
+// vibrato, an arpeggio, both, or neither; a note like an earlier one shares
+// its record, a longer one lengthens it.
+TEST(AssignEnvelopesEquivalence, LongNotesGiveWhatTheStepsReadLiterallyGive) {
+    std::mt19937 random(17);
+    SongFixture f(6, 6);
+    f.tables.emoMap = {{32, {"0", "1", "2", "1", "L", "0", "-1"}}, {64, {"0", "D3", "2", "L", "1", "-1"}}};
+    f.tables.apPcMap = {{1, {"L", "U1"}}};
+    f.tables.apCcMap = {{64, {"L", "0", "12"}}};
+    struct Source {
+        int32_t modulation;  // 0: no vibrato
+        int32_t cc12;        // 64: an arpeggio on every note; 0: on chords only
+        bool chord;
+    };
+    const Source sources[] = {{0, 0, false}, {32, 0, false}, {0, 64, false}, {64, 0, true}, {0, 0, true}, {32, 64, false}};
+    const int32_t spacings[] = {1, 3, 40, 0};  // 0: one bend held throughout
+    int32_t start = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (int32_t s = 0; s < 6; ++s) {
+            const int32_t every = spacings[(s + round) % 4];
+            const int32_t length = 66000 + round * 3000;
+            f.modulation(s, start, sources[s].modulation);
+            f.cc12(s, start, sources[s].cc12);
+            if (every == 0) {
+                f.bend(s, start, 9000);
+            } else {
+                for (int32_t t = start; t < start + length; t += every) {
+                    f.bend(s, t, 8192 + static_cast<int32_t>(random() % 2000) - 1000);
+                }
+            }
+            f.bend(s, start + length, 8192);
+            if (sources[s].chord) {
+                f.addChord(s, s, start, start + length, {4, 7}, 0);
+            } else {
+                f.add(s, s, start, start + length);
+            }
+        }
+        // The same held bend again, then longer: the record is shared, then lengthened.
+        f.bend(0, start + 70000, 9000);
+        f.add(0, 0, start + 70000, start + 70000 + 67000);
+        f.bend(0, start + 140000, 9000);
+        f.add(0, 0, start + 140000, start + 140000 + 68000);
+        start += 210000;
+    }
+    PlainTable plain;
+    const std::vector<int32_t> want = plainPass(plain, f);
+    f.assign();
+    for (size_t n = 0; n < f.song.notes.size(); ++n) {
+        ASSERT_EQ(f.envelopeOf(static_cast<int32_t>(n)), want[n]) << "note " << n;
+    }
+    ASSERT_EQ(f.envelopes.records.size(), plain.records.size());
+    for (size_t k = 0; k < plain.records.size(); ++k) {
+        ASSERT_TRUE(testing::sameRecord(f.envelopes.records[k], plain.records[k])) << "record " << k;
+    }
+}
+
 // Thousands of notes, so that records are shared and lengthened many times.
 TEST(AssignEnvelopesEquivalence, GivesWhatTheStepsReadLiterallyGiveOnLargeSongs) {
     for (const uint32_t seed : {1u, 25u, 50u}) ASSERT_NO_FATAL_FAILURE(expectLiteralResult(seed, 4000));

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "common/conversion_error.h"
+#include "envelope/value_list.h"
 #include "song_fixture.h"
 
 namespace tonequill {
 namespace {
 
 using testing::SongFixture;
-using Values = std::vector<int32_t>;
+using Values = ValueList;  // the records' own list type
 
 // The message of the ConversionError that `run` throws, or "" when it throws none.
 template <typename Run>
@@ -333,6 +334,66 @@ TEST(AssignEnvelopes, AVibratoNumberBeyond32BitsIsTheStandardRangeError) {
         FAIL() << "expected std::out_of_range";
     } catch (const std::out_of_range& e) {
         EXPECT_STREQ(e.what(), "stoi argument out of range");
+    }
+}
+
+// Bends are sampled before the vibrato and arpeggio tokens are read, and
+// those before anything is summed: a note with several faults stops on the
+// first in that order, whether it is short or long enough to be summed from
+// its bend's runs.
+TEST(AssignEnvelopes, ANoteWithSeveralFaultsStopsOnTheFirstStepToFail) {
+    struct Case {
+        const char* what;
+        TokenList vibrato;
+        bool deepBendLate;  // a range of 1e10 semitones near the note's end
+        const char* message;  // the beginning of the message
+    };
+    const Case cases[] = {
+        {"vibrato number, deep bend", {"99999999999"}, true, "pitch bend out of range: the note at tick 9 on TR1 "},
+        {"vibrato number", {"99999999999"}, false, "stoi argument out of range"},
+        {"sum, deep bend", {"0", "0", "2147483647"}, true, "pitch bend out of range: the note at tick 9 on TR1 "},
+        {"sum", {"0", "0", "2147483647"}, false, "envelope value out of range: the note at tick 9 on TR1 reaches "},
+    };
+    for (const int32_t frames : {12, 70000}) {
+        for (const Case& c : cases) {
+            SongFixture f;
+            f.tables.emoMap[1] = c.vibrato;
+            f.modulation(0, 0, 1);
+            f.range(0, 0, 12.0);
+            // A value that moves every other frame, so that the bend is read run by run.
+            for (int32_t t = 9; t < 9 + frames; t += 2) f.bend(0, t, 8192 + 256 + (t % 7) * 64);
+            if (c.deepBendLate) f.range(0, 9 + frames - 3, 1e10);
+            f.add(0, 0, 9, 9 + frames);
+            std::string message;
+            try {
+                f.assign();
+            } catch (const std::exception& e) {
+                message = e.what();
+            }
+            EXPECT_EQ(message.rfind(c.message, 0), 0u) << c.what << ", " << frames << " frames: " << message;
+        }
+    }
+}
+
+// A sum beyond 32 bits deep into a note names its frame, whether the note
+// is summed frame by frame or, being long, a block of frames at a time.
+TEST(AssignEnvelopes, ASumBeyond32BitsNamesItsFrame) {
+    for (const int32_t frames : {1500, 70000}) {
+        SongFixture f;
+        f.tables.emoMap[1] = {"0", "D", "999", "2147483647"};
+        f.modulation(0, 0, 1);
+        f.range(0, 0, 12.0);
+        for (int32_t t = 0; t < frames; t += 3) f.bend(0, t, 8192 + 100 * (t % 5));
+        f.add(0, 0, 0, frames);
+        std::string message;
+        try {
+            f.assign();
+        } catch (const ConversionError& e) {
+            message = e.what();
+        }
+        const std::string frame = " sixteenths of a semitone at frame 1001, beyond 32 bits";
+        ASSERT_GE(message.size(), frame.size()) << frames << " frames: " << message;
+        EXPECT_EQ(message.substr(message.size() - frame.size()), frame) << frames << " frames: " << message;
     }
 }
 

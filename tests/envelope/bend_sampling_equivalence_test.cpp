@@ -1,9 +1,11 @@
-// Bend sampling fills runs of frames that see the same bend state; it gives
-// what sampling every frame one by one gives.
+// Bend sampling reads a note as runs of frames that hear one value; it gives
+// what sampling every frame one by one gives, wherever the events fall.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "envelope/bend_sampling.h"
 #include "envelope/pitch_values.h"
@@ -59,6 +61,81 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
             ASSERT_EQ(got.hasBend, want.hasBend);
             ASSERT_EQ(fast.bendCursor, plain.bendCursor);
             ASSERT_EQ(fast.rangeCursor, plain.rangeCursor);
+        }
+    }
+}
+
+// Bends at fixed spacings against the frame rate: every tick, every few
+// ticks, just under, at and just past a frame, far sparser than frames; some
+// repeat the value before (a hold through events), some only move it within
+// one sixteenth, and the range changes now and then. Long notes, so that runs
+// span many events and many frames. The runs themselves cover the note, each
+// unlike the one before, with their values looked up in a table kept from
+// note to note.
+TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
+    struct Rate {
+        const char* what;
+        double ticksPerFrame;
+    };
+    const Rate rates[] = {{"16 ticks a frame", 16.0}, {"2.5 ticks a frame", 2.5}, {"under a tick a frame", 0.7},
+                          {"a third of a tick", 1.0 / 3.0}, {"odd rate", 13.37}};
+    const int32_t spacings[] = {1, 3, 8, 15, 16, 17, 40, 1000};
+    std::mt19937 random(11);
+    BendValueTable table;  // kept over every note, through every range
+    for (const Rate& rate : rates) {
+        for (const int32_t every : spacings) {
+            for (int shape = 0; shape < 3; ++shape) {
+                BulkList<PitchBend> bends;
+                BulkList<BendRange> ranges{{0, 0, 0, 2.0}};
+                int32_t value = 8192;
+                for (int32_t tick = 0; tick < 60000; tick += every) {
+                    if (shape == 0) value = 8192 + static_cast<int32_t>(random() % 4000) - 2000;  // new every time
+                    if (shape == 1 && random() % 4 == 0) value = 8192 + static_cast<int32_t>(random() % 4000) - 2000;
+                    if (shape == 2) value = std::clamp(value + static_cast<int32_t>(random() % 41) - 20, 0, 16383);
+                    bends.push_back({tick, 0, 0, value});
+                    if (random() % 500 == 0) ranges.push_back({tick, 0, 0, static_cast<double>(random() % 13)});
+                }
+                BendState fast;
+                BendState plain;
+                BendState byRuns;
+                int32_t start = 0;
+                for (int note = 0; note < 4; ++note) {
+                    const int64_t frames = static_cast<int64_t>(1 + random() % (note == 0 ? 9000 : 300));
+                    const std::string what = std::string(rate.what) + ", a bend every " + std::to_string(every) +
+                                             " ticks, shape " + std::to_string(shape) + ", note " + std::to_string(note);
+                    const BendSample got = sampleBend(fast, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start});
+                    const BendSample want = sampleEveryFrame(plain, bends, ranges, start, frames, rate.ticksPerFrame);
+                    ASSERT_EQ(got.fine, want.fine) << what;
+                    ASSERT_EQ(got.coarse, want.coarse) << what;
+                    ASSERT_EQ(got.hasBend, want.hasBend) << what;
+                    ASSERT_EQ(fast.bendCursor, plain.bendCursor) << what;
+                    ASSERT_EQ(fast.rangeCursor, plain.rangeCursor) << what;
+
+                    BendRuns runs(byRuns, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start}, &table);
+                    ValueList fine;
+                    ValueList coarse;
+                    SplitPitch value{};
+                    SplitPitch before{};
+                    size_t length = 0;
+                    for (bool first = true; runs.next(value, length); first = false) {
+                        ASSERT_GE(length, 1u) << what;
+                        ASSERT_TRUE(first || !(value == before)) << what << ": two runs of one value";
+                        fine.insert(fine.end(), length, value.fine);
+                        coarse.insert(coarse.end(), length, value.coarse);
+                        before = value;
+                    }
+                    ASSERT_EQ(fine.size(), static_cast<size_t>(frames)) << what;
+                    if (want.hasBend) {
+                        trimTrailingZeros(fine);
+                        trimTrailingZeros(coarse);
+                    }
+                    ASSERT_EQ(fine, want.fine) << what;
+                    ASSERT_EQ(coarse, want.coarse) << what;
+                    ASSERT_EQ(byRuns.bendCursor, plain.bendCursor) << what;
+                    start += static_cast<int32_t>(static_cast<double>(frames) * rate.ticksPerFrame) +
+                             static_cast<int32_t>(random() % 50);
+                }
+            }
         }
     }
 }

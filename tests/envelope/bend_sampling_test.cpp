@@ -7,7 +7,7 @@
 namespace tonequill {
 namespace {
 
-using Values = std::vector<int32_t>;
+using Values = ValueList;  // the samples' own list type
 
 const NoteSite kSite{1, 0};
 
@@ -79,6 +79,31 @@ TEST(SampleBend, ADepthBeyond32BitsIsAConversionErrorNamingTheNote) {
     } catch (const ConversionError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("pitch bend out of range: the note at tick 40 on TR7 bends by ", 0), 0u)
             << e.what();
+    }
+}
+
+// The table of bend values gives what working each value out gives, for
+// bends outside the 14-bit range too, and starts over when the range moves
+// on and comes back.
+TEST(SampleBend, TheTableOfValuesGivesWhatWorkingThemOutGives) {
+    const int32_t bends[] = {-5, 0, 1, 8191, 8192, 8448, 16383, 16384, 40000};
+    const double ranges[] = {2.0, 0.0, -1.0, 12.5, 2.0, 48.0};
+    BendValueTable table;
+    for (const double range : ranges) {
+        for (const int32_t bend : bends) {
+            BendState direct;
+            BendState looked;
+            const BulkList<PitchBend> events{{0, 0, 0, bend}};
+            const BulkList<BendRange> rangeEvents{{0, 0, 0, range}};
+            BendRuns plain(direct, events, rangeEvents, 0, 3, 1.0, kSite);
+            BendRuns tabled(looked, events, rangeEvents, 0, 3, 1.0, kSite, &table);
+            SplitPitch want;
+            SplitPitch got;
+            size_t length = 0;
+            ASSERT_TRUE(plain.next(want, length));
+            ASSERT_TRUE(tabled.next(got, length));
+            EXPECT_EQ(got, want) << "bend " << bend << " at range " << range;
+        }
     }
 }
 

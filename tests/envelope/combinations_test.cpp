@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "envelope/combo_numbering.h"
+#include "envelope/value_list.h"
 #include "song_fixture.h"
 
 namespace tonequill {
@@ -94,12 +95,12 @@ TEST(BuildCombinations, NoiseNotesGetOneRecordPerVoiceAfterTheOtherRecords) {
 
     const EnvelopeRecord& numbers = f.envelopes.records[2];
     EXPECT_TRUE(numbers.hasEn && !numbers.hasEm && !numbers.enVerbatim);
-    EXPECT_EQ(numbers.enValues, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(numbers.enValues, (ValueList{0, 1, 2}));
     const EnvelopeRecord& tokens = f.envelopes.records[3];
     EXPECT_TRUE(tokens.hasEn && tokens.enVerbatim);
     EXPECT_EQ(tokens.enTokens.spelled(), (TokenList{"L", "0", "-1"}));
-    EXPECT_EQ(f.envelopes.records[4].enValues, (std::vector<int32_t>{0}));  // empty entry
-    EXPECT_EQ(f.envelopes.records[5].enValues, (std::vector<int32_t>{0}));  // no entry
+    EXPECT_EQ(f.envelopes.records[4].enValues, (ValueList{0}));  // empty entry
+    EXPECT_EQ(f.envelopes.records[5].enValues, (ValueList{0}));  // no entry
     EXPECT_EQ(f.combos.list.size(), 5u);
 }
 

@@ -92,6 +92,37 @@ TEST(RunText, WritesRunsAndCountsTheirTokens) {
     EXPECT_EQ(runCost(values, 0, 7), 0u);
 }
 
+// Runs written plainly, one value at a time.
+std::string plainRunText(const std::vector<int32_t>& values, std::size_t from, std::size_t to) {
+    std::string text;
+    for (std::size_t i = from; i < to;) {
+        std::size_t j = i;
+        while (j < to && values[j] == values[i]) ++j;
+        text += std::to_string(values[i]) + " ";
+        if (j - i >= 2) text += "D" + std::to_string(j - i - 2) + " ";
+        i = j;
+    }
+    return text;
+}
+
+// Values inside and outside the small numbers kept as ready texts, runs of
+// one to a few thousand, ranges starting and ending anywhere in a block.
+TEST(RunText, GivesThePlainRunsWhateverTheValuesAndRanges) {
+    std::mt19937 random(77);
+    const int32_t values[] = {0, -1, 7, 1023, 1024, -1024, -1025, 99999, -2147483647 - 1, 2147483647};
+    const std::size_t lengths[] = {1, 1, 2, 3, 1024, 1025, 1026, 1027, 5000};
+    for (int round = 0; round < 300; ++round) {
+        std::vector<int32_t> list;
+        while (list.size() < 3000) {
+            const int32_t value = random() % 3 == 0 ? values[random() % 10] : static_cast<int32_t>(random() % 41) - 20;
+            list.insert(list.end(), random() % 4 == 0 ? lengths[random() % 9] : 1 + random() % 3, value);
+        }
+        const std::size_t from = random() % 200;
+        const std::size_t to = from + random() % (list.size() - from + 1);
+        ASSERT_EQ(runText(list, from, to), plainRunText(list, from, to)) << "round " << round;
+    }
+}
+
 TEST(VolumeBody, ScalesTheShapeToTheLevel) {
     MappingTables tables;
     tables.evMap[1].items = {{0, 15, ""}, {0, 12, ""}, {1, 0, "L"}, {0, 10, ""}, {1, 0, "R"}, {0, 0, ""}, {0, -5, ""}};

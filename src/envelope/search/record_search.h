@@ -8,6 +8,7 @@
 #include "common/token_runs.h"
 #include "envelope/search/record_index.h"
 #include "envelope/search/value_pair_index.h"
+#include "envelope/value_list.h"
 #include "mapping/mapping_tables.h"
 
 namespace tonequill {

@@ -10,6 +10,7 @@
 #include "common/envelope_record.h"
 #include "envelope/pitch_values.h"
 #include "envelope/search/value_pair_index.h"
+#include "envelope/value_list.h"
 #include "mapping/mapping_tables.h"
 
 namespace tonequill::testing {
@@ -21,13 +22,16 @@ struct PlainTable {
     std::map<ValuePair, int32_t> pairs;
 };
 
-inline bool beginsWith(const Values& whole, const Values& part) {
+inline bool beginsWith(ValueSpan whole, ValueSpan part) {
     return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
+// A record's lists as plain lists, whatever list type the record keeps.
+inline Values plain(ValueSpan values) { return Values(values.begin(), values.end()); }
+
 inline void setValues(EnvelopeRecord& r, const Values& em, const Values& en) {
-    r.emValues = em;
-    r.enValues = en;
+    r.emValues.assign(em.begin(), em.end());
+    r.enValues.assign(en.begin(), en.end());
     r.hasEm = hasNonZero(em);
     r.hasEn = hasNonZero(en);
     r.emVerbatim = false;
@@ -71,7 +75,7 @@ inline int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& e
     answered = PlainStep::lengthened;
     if (shorter >= 0) {
         EnvelopeRecord& r = t.records[static_cast<size_t>(shorter)];
-        t.pairs[{r.emValues, r.enValues}] = shorter;
+        t.pairs[{plain(r.emValues), plain(r.enValues)}] = shorter;
         setValues(r, em, en);
         return t.pairs[{em, en}] = shorter;
     }

@@ -5,7 +5,7 @@
 namespace tonequill {
 namespace {
 
-using Values = std::vector<int32_t>;
+using Values = ValueList;  // the records' own list type
 
 TEST(FindValueRecord, AllZerosHaveNoRecord) {
     EnvelopeTable table;
