@@ -21,7 +21,7 @@ namespace tonequill {
 // beyond 32 bits throws std::out_of_range("stoi argument out of range").
 TokenRuns expandArpeggio(const TokenList& tokens, std::span<const int32_t> intervals);
 inline TokenRuns expandArpeggio(const TokenList& tokens, std::initializer_list<int32_t> intervals) {
-    return expandArpeggio(tokens, std::span<const int32_t>(intervals.data(), intervals.size()));
+    return expandArpeggio(tokens, std::span<const int32_t>(intervals.begin(), intervals.size()));
 }
 
 // Values spelled out for a note as a head and a loop that repeats after it
