@@ -152,7 +152,7 @@ private:
     // alone and handed to its record, as a held note's lists can be very long.
     int32_t valueRecord(ValueList& fine, ValueList& coarse, int32_t frames) {
         if (frames > kLongNoteFrames) return findValueRecord(search_, std::move(fine), std::move(coarse));
-        return findValueRecord(search_, ValueSpan(fine), ValueSpan(coarse));
+        return findValueRecord(search_, std::as_const(fine), std::as_const(coarse));
     }
 
     // The summed values of a long note with two or three sources, made for

@@ -11,6 +11,23 @@ uint64_t mix(uint64_t hash, uint64_t value) {
     return hash * 0xBF58476D1CE4E5B9ull;
 }
 
+uint32_t shorterLength(const RecordEnds& e) { return std::min(e.side[0].length, e.side[1].length); }
+
+void holdList(ListEnd& end, const std::vector<int32_t>& values) {
+    end.values = values.data();
+    end.length = static_cast<uint32_t>(values.size());
+    end.zeros = static_cast<uint32_t>(std::find_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) -
+                                      values.begin());
+}
+
+// Whether `list` begins with the first `length` values of `part`; `partZero`
+// tells that those are all 0, which the list's run of zeros answers alone.
+bool listBeginsWith(const ListEnd& list, const int32_t* part, std::size_t length, bool partZero) {
+    if (length > list.length) return false;
+    if (partZero) return length <= list.zeros;
+    return std::equal(part, part + length, list.values);
+}
+
 }  // namespace
 
 bool isValueRecord(const EnvelopeRecord& r) { return !r.emVerbatim && !r.enVerbatim; }
@@ -42,13 +59,8 @@ RecordIndex& RecordIndex::operator=(RecordIndex&&) noexcept {
 void RecordIndex::clear() {
     records_ = nullptr;
     seen_ = 0;
-    slots_.clear();
-    byEm_.clear();
-    byEn_.clear();
-    emClasses_.clear();
-    enClasses_.clear();
-    emLengths_.clear();
-    enLengths_.clear();
+    ends_.clear();
+    for (ListTrie& trie : tries_) trie.clear();
     emTokenRecords_.clear();
     enTokenRecords_.clear();
 }
@@ -59,176 +71,109 @@ void RecordIndex::attach(const std::vector<EnvelopeRecord>& records) {
         clear();
         records_ = &records;
     }
-    slots_.resize(records.size());
-    for (; seen_ < records.size(); ++seen_) takeIn(static_cast<int32_t>(seen_));
+    if (seen_ == records.size()) return;
+    ends_.resize(records.size());
+    for (; seen_ < records.size(); ++seen_) takeIn(seen_);
 }
 
-void RecordIndex::takeIn(int32_t record) {
-    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
-    if (isValueRecord(r)) add(record);
-    if (isEmTokenRecord(r)) emTokenRecords_[tokenHash(r.emTokens)].push_back(record);
-    if (isEnTokenRecord(r)) enTokenRecords_[tokenHash(r.enTokens, r.apText)].push_back(record);
+void RecordIndex::holdLists(std::size_t record) {
+    const EnvelopeRecord& r = (*records_)[record];
+    holdList(ends_[record].side[0], r.emValues);
+    holdList(ends_[record].side[1], r.enValues);
 }
 
-void RecordIndex::leaveClass(Classes& classes, const ListKey& key, int32_t record, bool en) {
-    Classes::Group& group = classes.findOrAdd(key);
-    Slot& slot = slots_[static_cast<std::size_t>(record)];
-    int32_t& next = en ? slot.enNext : slot.emNext;
-    int32_t& prev = en ? slot.enPrev : slot.emPrev;
-    if (prev >= 0) {
-        Slot& before = slots_[static_cast<std::size_t>(prev)];
-        (en ? before.enNext : before.emNext) = next;
-    } else {
-        group.head = next;
-    }
-    if (next >= 0) {
-        Slot& after = slots_[static_cast<std::size_t>(next)];
-        (en ? after.enPrev : after.emPrev) = prev;
-    }
-    next = -1;
-    prev = -1;
-    --group.count;
-}
-
-void RecordIndex::enterClass(Classes& classes, const ListKey& key, int32_t record, bool en) {
-    Classes::Group& group = classes.findOrAdd(key);
-    Slot& slot = slots_[static_cast<std::size_t>(record)];
-    (en ? slot.enNext : slot.emNext) = group.head;
-    (en ? slot.enPrev : slot.emPrev) = -1;
-    if (group.head >= 0) {
-        Slot& after = slots_[static_cast<std::size_t>(group.head)];
-        (en ? after.enPrev : after.emPrev) = record;
-    }
-    group.head = record;
-    ++group.count;
-}
-
-const RecordIndex::Classes::Group* RecordIndex::Classes::find(const ListKey& key) const {
-    if (groups_.empty()) return nullptr;
-    const std::size_t mask = groups_.size() - 1;
-    for (std::size_t i = ListKeyHash{}(key) & mask;; i = (i + 1) & mask) {
-        const Group& group = groups_[i];
-        if (!group.used) return nullptr;
-        if (group.key == key) return &group;
-    }
-}
-
-RecordIndex::Classes::Group& RecordIndex::Classes::findOrAdd(const ListKey& key) {
-    if (2 * (used_ + 1) > groups_.size()) grow();
-    const std::size_t mask = groups_.size() - 1;
-    for (std::size_t i = ListKeyHash{}(key) & mask;; i = (i + 1) & mask) {
-        Group& group = groups_[i];
-        if (group.used && group.key == key) return group;
-        if (!group.used) {
-            group.used = true;
-            group.key = key;
-            ++used_;
-            return group;
+void RecordIndex::takeIn(std::size_t record) {
+    const EnvelopeRecord& r = (*records_)[record];
+    if (isValueRecord(r)) {
+        holdLists(record);
+        // Searches through the tries always bring lists of at least one
+        // value; a record with an empty list can never be their answer.
+        if (!r.emValues.empty() && !r.enValues.empty()) {
+            for (int side = 0; side < 2; ++side) {
+                const ListEnd& end = ends_[record].side[side];
+                tries_[side].walk(walks_[side], end.values, end.length, end.zeros == end.length);
+                tries_[side].place(walks_[side], static_cast<int32_t>(record), ends_, nullptr);
+            }
         }
     }
+    if (isEmTokenRecord(r)) emTokenRecords_[tokenHash(r.emTokens)].push_back(static_cast<int32_t>(record));
+    if (isEnTokenRecord(r)) enTokenRecords_[tokenHash(r.enTokens, r.apText)].push_back(static_cast<int32_t>(record));
 }
 
-void RecordIndex::Classes::grow() {
-    std::vector<Group> old = std::move(groups_);
-    groups_.assign(old.empty() ? 64 : 2 * old.size(), Group{});
-    const std::size_t mask = groups_.size() - 1;
-    for (const Group& group : old) {
-        if (!group.used) continue;
-        std::size_t i = ListKeyHash{}(group.key) & mask;
-        while (groups_[i].used) i = (i + 1) & mask;
-        groups_[i] = group;
+bool RecordIndex::beginsWith(int32_t record, const PairPart& em, const PairPart& en) const {
+    const auto k = static_cast<std::size_t>(record);
+    if (record < 0 || k >= seen_) return false;
+    const RecordEnds& e = ends_[k];
+    return listBeginsWith(e.side[0], em.values, em.length, em.allZero) &&
+           listBeginsWith(e.side[1], en.values, en.length, en.allZero);
+}
+
+void RecordIndex::walk(const PairPart& em, const PairPart& en) {
+    tries_[0].walk(walks_[0], em.values, static_cast<uint32_t>(em.length), em.allZero);
+    tries_[1].walk(walks_[1], en.values, static_cast<uint32_t>(en.length), en.allZero);
+}
+
+int32_t RecordIndex::longer() const {
+    const uint32_t emBelow = tries_[0].beginningOf(walks_[0]);
+    if (emBelow == kNoNode) return -1;
+    const uint32_t enBelow = tries_[1].beginningOf(walks_[1]);
+    if (enBelow == kNoNode) return -1;
+    // The records below one of the two nodes, the fewer, each checked for the other list.
+    const int side = tries_[0].countBelow(emBelow) <= tries_[1].countBelow(enBelow) ? 0 : 1;
+    const TrieWalk& other = walks_[1 - side];
+    int32_t best = -1;
+    uint32_t bestLength = 0;
+    tries_[side].forEachBelow(side == 0 ? emBelow : enBelow, ends_, [&](int32_t k) {
+        const RecordEnds& e = ends_[static_cast<std::size_t>(k)];
+        if (!listBeginsWith(e.side[1 - side], other.values, other.length, other.allZero)) return;
+        const uint32_t m = shorterLength(e);
+        if (best < 0 || m > bestLength || (m == bestLength && k > best)) {
+            best = k;
+            bestLength = m;
+        }
+    });
+    return best;
+}
+
+int32_t RecordIndex::shorter() const {
+    // The records ending on one walk's path, those of the side with fewer,
+    // each checked for ending on the other walk's path.
+    std::size_t counts[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        for (const uint32_t node : walks_[side].path) counts[side] += tries_[side].countAt(node);
     }
+    const int side = counts[0] <= counts[1] ? 0 : 1;
+    const TrieWalk& other = walks_[1 - side];
+    int32_t best = -1;
+    uint32_t bestLength = 0;
+    for (const uint32_t node : walks_[side].path) {
+        for (int32_t k = tries_[side].firstAt(node); k >= 0; k = ends_[static_cast<std::size_t>(k)].side[side].next) {
+            const RecordEnds& e = ends_[static_cast<std::size_t>(k)];
+            const ListEnd& list = e.side[1 - side];
+            if (!other.passes(list.node, list.length)) continue;
+            const uint32_t m = shorterLength(e);
+            if (best < 0 || m > bestLength || (m == bestLength && k < best)) {
+                best = k;
+                bestLength = m;
+            }
+        }
+    }
+    return best;
 }
 
-int32_t RecordIndex::Classes::first(const ListKey& key) const {
-    const Group* group = find(key);
-    return group ? group->head : -1;
-}
-
-std::size_t RecordIndex::Classes::sizeOf(const ListKey& key) const {
-    const Group* group = find(key);
-    return group ? group->count : 0;
-}
-
-void RecordIndex::Classes::clear() {
-    groups_.clear();
-    used_ = 0;
-}
-
-void RecordIndex::remove(int32_t record) {
-    Slot& slot = slots_[static_cast<std::size_t>(record)];
-    if (!slot.indexed) return;
-    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
-    byEm_.erase(listEntry(r.emValues, record));
-    byEn_.erase(listEntry(r.enValues, record));
-    leaveClass(emClasses_, slot.em, record, false);
-    leaveClass(enClasses_, slot.en, record, true);
-    emLengths_.remove(slot.em.length);
-    enLengths_.remove(slot.en.length);
-    slot.indexed = false;
-}
-
-void RecordIndex::add(int32_t record) {
-    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
-    add(record, listKey(r.emValues), listKey(r.enValues));
-}
-
-void RecordIndex::takeInAppended(const ListKey& em, const ListKey& en, const ListOrder::Position* emAt) {
-    const auto record = static_cast<int32_t>(seen_);
-    slots_.resize(records_->size());
+void RecordIndex::takeInWalked() {
+    const std::size_t record = seen_;
+    ends_.resize(records_->size());
+    holdLists(record);
+    for (int side = 0; side < 2; ++side) tries_[side].place(walks_[side], static_cast<int32_t>(record), ends_, nullptr);
     ++seen_;
-    add(record, em, en, emAt);
 }
 
-void RecordIndex::add(int32_t record, const ListKey& em, const ListKey& en, const ListOrder::Position* emAt) {
-    const EnvelopeRecord& r = (*records_)[static_cast<std::size_t>(record)];
-    // Searches always bring lists of at least one value; a record with an
-    // empty list can never match them.
-    if (r.emValues.empty() || r.enValues.empty()) return;
-    Slot& slot = slots_[static_cast<std::size_t>(record)];
-    slot.em = em;
-    slot.en = en;
-    slot.indexed = true;
-    if (emAt != nullptr) {
-        byEm_.insert(listEntry(r.emValues, record), *emAt);
-    } else {
-        byEm_.insert(listEntry(r.emValues, record));
-    }
-    byEn_.insert(listEntry(r.enValues, record));
-    enterClass(emClasses_, slot.em, record, false);
-    enterClass(enClasses_, slot.en, record, true);
-    emLengths_.add(slot.em.length);
-    enLengths_.add(slot.en.length);
-}
-
-void RecordIndex::Lengths::add(uint32_t length) {
-    const auto at = std::lower_bound(lengths_.begin(), lengths_.end(), length);
-    const auto place = at - lengths_.begin();
-    if (at != lengths_.end() && *at == length) {
-        ++counts_[static_cast<std::size_t>(place)];
-        return;
-    }
-    lengths_.insert(at, length);
-    counts_.insert(counts_.begin() + place, 1);
-}
-
-void RecordIndex::Lengths::remove(uint32_t length) {
-    const auto at = std::lower_bound(lengths_.begin(), lengths_.end(), length);
-    const auto place = at - lengths_.begin();
-    if (--counts_[static_cast<std::size_t>(place)] > 0) return;
-    lengths_.erase(at);
-    counts_.erase(counts_.begin() + place);
-}
-
-void RecordIndex::Lengths::clear() {
-    lengths_.clear();
-    counts_.clear();
-}
-
-std::size_t RecordIndex::Lengths::upTo(std::size_t limit) const {
-    return static_cast<std::size_t>(std::upper_bound(lengths_.begin(), lengths_.end(), limit,
-                                                     [](std::size_t n, uint32_t length) { return n < length; }) -
-                                    lengths_.begin());
+void RecordIndex::lengthenedToWalked(int32_t record) {
+    const auto k = static_cast<std::size_t>(record);
+    const int32_t* old[2] = {ends_[k].side[0].values, ends_[k].side[1].values};
+    holdLists(k);
+    for (int side = 0; side < 2; ++side) tries_[side].place(walks_[side], record, ends_, old[side]);
 }
 
 const std::vector<int32_t>* RecordIndex::emTokenRecords(uint64_t hash) const {

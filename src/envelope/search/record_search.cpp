@@ -1,183 +1,34 @@
 #include "envelope/search/record_search.h"
 
 #include <algorithm>
-#include <limits>
-#include <optional>
+#include <type_traits>
 #include <utility>
-
-#include "envelope/pitch_values.h"
 
 namespace tonequill {
 namespace {
 
-// True when `whole` begins with the first `length` values of `part`.
-bool beginsWith(ValueSpan whole, const int32_t* part, std::size_t length) {
-    return length <= whole.size() && std::equal(part, part + length, whole.begin());
+bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& part) {
+    return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
-bool beginsWith(ValueSpan whole, ValueSpan part) { return beginsWith(whole, part.data(), part.size()); }
-
-size_t shorterLength(const EnvelopeRecord& r) { return std::min(r.emValues.size(), r.enValues.size()); }
-
-// The record a pair was entered for, if it was: an entry's pair is the
-// beginning of its record's lists, so the record shows whether the entry
-// stands for exactly this pair.
-int32_t knownRecord(const RecordSearch& search, const ValuePairKey& key, ValueSpan em,
-                    ValueSpan en) {
-    return search.valuePairIndex.find(key, [&](int32_t record) {
-        const auto k = static_cast<size_t>(record);
-        return k < search.table.records.size() && beginsWith(search.table.records[k].emValues, em) &&
-               beginsWith(search.table.records[k].enValues, en);
-    });
-}
-
-// The longer records: value records whose Em values begin with all of `em`
-// and whose En values begin with all of `en`; the largest m wins, the later
-// record on a tie. The records beginning with `em` lie together in the Em
-// order, those beginning with `en` in the En order; the shorter of the two
-// runs is walked, checking the other list of each record. When no record
-// begins with `em`, `emPlace` is where a record with these Em values would
-// go in the Em order.
-int32_t longerRecord(const RecordIndex& index, ValueSpan em, ValueSpan en,
-                     std::optional<ListOrder::Position>& emPlace) {
-    const std::vector<EnvelopeRecord>& records = index.records();
-    const RecordIndex::ByList& byEm = index.byList(false);
-    const RecordIndex::ByList& byEn = index.byList(true);
-    auto beginsWithList = [](const ListEntry& entry, ValueSpan list) {
-        return list.size() <= entry.length && std::equal(list.begin(), list.end(), entry.values);
-    };
-    constexpr int32_t kProbe = std::numeric_limits<int32_t>::min();
-    ListOrder::Position emAt = byEm.lowerBound(listEntry(em, kProbe));
-    auto emInside = [&] { return !byEm.atEnd(emAt) && beginsWithList(byEm[emAt], em); };
-    // Mostly no record begins with the Em values: then the En order is not searched.
-    if (!emInside()) {
-        emPlace = emAt;
-        return -1;
-    }
-    ListOrder::Position enAt = byEn.lowerBound(listEntry(en, kProbe));
-    auto enInside = [&] { return !byEn.atEnd(enAt) && beginsWithList(byEn[enAt], en); };
-    std::vector<int32_t> emRun;
-    std::vector<int32_t> enRun;
-    const std::vector<int32_t>* shorterRun = nullptr;
-    bool runIsEm = true;
-    while (shorterRun == nullptr) {
-        if (!emInside()) {
-            shorterRun = &emRun;
-        } else {
-            emRun.push_back(byEm[emAt].record);
-            emAt = byEm.next(emAt);
-            if (!enInside()) {
-                shorterRun = &enRun;
-                runIsEm = false;
-            } else {
-                enRun.push_back(byEn[enAt].record);
-                enAt = byEn.next(enAt);
-            }
-        }
-    }
-    int32_t best = -1;
-    size_t bestLength = 0;
-    for (const int32_t k : *shorterRun) {
-        const EnvelopeRecord& r = records[static_cast<size_t>(k)];
-        if (!(runIsEm ? beginsWith(r.enValues, en) : beginsWith(r.emValues, em))) continue;
-        const size_t m = shorterLength(r);
-        if (best < 0 || m > bestLength || (m == bestLength && k > best)) {
-            best = k;
-            bestLength = m;
-        }
-    }
-    return best;
-}
-
-// The value records whose list on one side is exactly a beginning of `values`,
-// found class by class at the lengths such records have: the first record of
-// each class, with the count of all of them.
-struct ShorterSide {
-    std::vector<int32_t> classes;
-    size_t count = 0;
-};
-
-ShorterSide beginningsOf(const RecordIndex& index, ValueSpan values, bool en) {
-    ShorterSide side;
-    const RecordIndex::Classes& classes = index.classes(en);
-    ListHasher hasher;
-    for (const uint32_t length : index.lengths(en).ascending()) {
-        if (length > values.size()) break;
-        hasher.growTo(values.data(), length);
-        const ListKey key = hasher.key();
-        const int32_t first = classes.first(key);
-        if (first < 0) continue;
-        side.classes.push_back(first);
-        side.count += classes.sizeOf(key);
-    }
-    return side;
-}
-
-// The shorter records: value records whose Em values are a beginning of `em`
-// and whose En values a beginning of `en`; the largest m wins, the earlier
-// record on a tie. One side is walked, the one with fewer lengths to look at
-// (the other too when the first brings many records, and the side with fewer
-// records is used); its lists were matched by fingerprint, so the winner is
-// checked value by value.
-enum class Shorter { none, found, unsure };
-
-Shorter shorterRecord(const RecordIndex& index, ValueSpan em, ValueSpan en,
-                      int32_t& best) {
-    const std::vector<EnvelopeRecord>& records = index.records();
-    const size_t emLengths = index.lengths(false).upTo(em.size());
-    const size_t enLengths = index.lengths(true).upTo(en.size());
-    bool walkEm = emLengths <= enLengths;
-    ShorterSide side = beginningsOf(index, walkEm ? em : en, !walkEm);
-    if (side.count > (walkEm ? enLengths : emLengths)) {
-        ShorterSide other = beginningsOf(index, walkEm ? en : em, walkEm);
-        if (other.count < side.count) {
-            side = std::move(other);
-            walkEm = !walkEm;
-        }
-    }
-    best = -1;
-    size_t bestLength = 0;
-    for (const int32_t head : side.classes) {
-        for (int32_t k = head; k >= 0; k = index.nextInClass(k, !walkEm)) {
-            const EnvelopeRecord& r = records[static_cast<size_t>(k)];
-            if (!(walkEm ? beginsWith(en, r.enValues) : beginsWith(em, r.emValues))) continue;
-            const size_t m = shorterLength(r);
-            if (best < 0 || m > bestLength || (m == bestLength && k < best)) {
-                best = k;
-                bestLength = m;
-            }
-        }
-    }
-    if (best < 0) return Shorter::none;
-    const EnvelopeRecord& r = records[static_cast<size_t>(best)];
-    return beginsWith(em, r.emValues) && beginsWith(en, r.enValues) ? Shorter::found : Shorter::unsure;
-}
-
-// Steps c and d read literally, every record in table order: for lists that
-// are empty (the envelope pass never brings them) and for the rare fingerprint
-// clash in the shorter-record search.
-void searchPlainly(const RecordSearch& search, ValueSpan em, ValueSpan en,
-                   int32_t& longer, int32_t& shorter) {
-    longer = -1;
-    shorter = -1;
+// Step c read literally, every record in table order, for lists of which one
+// is empty (the envelope pass never brings them). Step d never applies to
+// them: a record whose list is a beginning of an empty list has an empty list
+// itself, so its m is 0.
+int32_t longerPlainly(const std::vector<EnvelopeRecord>& records, const std::vector<int32_t>& em,
+                      const std::vector<int32_t>& en) {
+    int32_t longer = -1;
     size_t longerLength = 0;
-    size_t shorterBest = 0;
-    for (size_t k = 0; k < search.table.records.size(); ++k) {
-        const EnvelopeRecord& r = search.table.records[k];
-        if (!isValueRecord(r)) continue;
-        const size_t m = shorterLength(r);
-        if (beginsWith(r.emValues, em) && beginsWith(r.enValues, en)) {
-            if (longer < 0 || m >= longerLength) {
-                longer = static_cast<int32_t>(k);
-                longerLength = m;
-            }
-        } else if (m >= 1 && beginsWith(em, r.emValues) && beginsWith(en, r.enValues)) {
-            if (shorter < 0 || m > shorterBest) {
-                shorter = static_cast<int32_t>(k);
-                shorterBest = m;
-            }
+    for (size_t k = 0; k < records.size(); ++k) {
+        const EnvelopeRecord& r = records[k];
+        if (!isValueRecord(r) || !beginsWith(r.emValues, em) || !beginsWith(r.enValues, en)) continue;
+        const size_t m = std::min(r.emValues.size(), r.enValues.size());
+        if (longer < 0 || m >= longerLength) {
+            longer = static_cast<int32_t>(k);
+            longerLength = m;
         }
     }
+    return longer;
 }
 
 int32_t appendRecord(RecordSearch& search, EnvelopeRecord record) {
@@ -185,96 +36,95 @@ int32_t appendRecord(RecordSearch& search, EnvelopeRecord record) {
     return static_cast<int32_t>(search.table.records.size() - 1);
 }
 
-}  // namespace
-
-namespace {
-
-// Steps a to e. The lists go into a record that is made or lengthened by
-// `take(record)`, which moves or copies them there; `em` and `en` are not
-// read after that.
-template <typename Take>
-int32_t valueRecord(RecordSearch& search, ValueSpan em, ValueSpan en, Take take) {
+// Steps a to e. The lists go into a record that is made or lengthened: moved
+// when the caller gave them up (`List` not const), else copied.
+template <typename List>
+int32_t valueRecord(RecordSearch& search, List& em, List& en) {
     const ValuePairFacts facts = valuePairFacts(em, en);
     if (!facts.emNonZero && !facts.enNonZero) return -1;
     RecordIndex& index = search.recordIndex;
     index.attach(search.table.records);
 
-    const ValuePairKey& key = facts.key;
-    if (const int32_t known = knownRecord(search, key, em, en); known >= 0) return known;
-    // An entry under the same fingerprint stands for the pair of the first
-    // eLength and nLength values of `e` and `n` when its record begins with them.
-    auto samePair = [&search](ValueSpan e, size_t eLength, ValueSpan n, size_t nLength) {
-        return [&search, e, eLength, n, nLength](int32_t k) {
-            const auto at = static_cast<size_t>(k);
-            return at < search.table.records.size() && beginsWith(search.table.records[at].emValues, e.data(), eLength) &&
-                   beginsWith(search.table.records[at].enValues, n.data(), nLength);
-        };
+    // An entry under the same fingerprint stands for a pair when its record
+    // begins with the pair's lists: the entry keeps both lengths.
+    auto samePair = [&index](const PairPart& e, const PairPart& n) {
+        return [&index, e, n](int32_t k) { return index.beginsWith(k, e, n); };
     };
+    const ValuePairKey& key = facts.key;
+    const PairPart emPart{em.data(), em.size(), !facts.emNonZero};
+    const PairPart enPart{en.data(), en.size(), !facts.enNonZero};
+    if (const int32_t known = search.valuePairIndex.find(key, samePair(emPart, enPart)); known >= 0) return known;
     auto install = [&](EnvelopeRecord& r) {
-        take(r);
+        if constexpr (std::is_const_v<List>) {
+            r.emValues = em;
+            r.enValues = en;
+        } else {
+            r.emValues = std::move(em);
+            r.enValues = std::move(en);
+        }
         r.hasEm = facts.emNonZero;
         r.hasEn = facts.enNonZero;
         r.emVerbatim = false;
         r.enVerbatim = false;
     };
+    std::vector<EnvelopeRecord>& records = search.table.records;
+    auto enterOwnPair = [&](int32_t k) {
+        const EnvelopeRecord& r = records[static_cast<size_t>(k)];
+        search.valuePairIndex.set(key, k,
+                                  samePair(PairPart{r.emValues.data(), r.emValues.size(), !facts.emNonZero},
+                                           PairPart{r.enValues.data(), r.enValues.size(), !facts.enNonZero}));
+    };
 
+    const bool walked = !em.empty() && !en.empty();
     int32_t longer = -1;
     int32_t shorter = -1;
-    std::optional<ListOrder::Position> emPlace;  // a new record's place in the Em order, when known
-    if (em.empty() || en.empty()) {
-        searchPlainly(search, em, en, longer, shorter);
+    if (walked) {
+        index.walk(emPart, enPart);
+        longer = index.longer();
+        if (longer < 0) shorter = index.shorter();
     } else {
-        longer = longerRecord(index, em, en, emPlace);
-        if (longer < 0 && shorterRecord(index, em, en, shorter) == Shorter::unsure) {
-            searchPlainly(search, em, en, longer, shorter);
-        }
+        longer = longerPlainly(records, em, en);
     }
 
     // A longer record that already sounds like this note at its start.
     if (longer >= 0) {
-        search.valuePairIndex.set(key, longer, samePair(em, em.size(), en, en.size()));
+        search.valuePairIndex.set(key, longer, samePair(emPart, enPart));
         return longer;
     }
     // A shorter record this note's values continue: it grows to them.
     if (shorter >= 0) {
-        EnvelopeRecord& r = search.table.records[static_cast<size_t>(shorter)];
+        EnvelopeRecord& r = records[static_cast<size_t>(shorter)];
         const size_t oldEm = r.emValues.size();
         const size_t oldEn = r.enValues.size();
-        // The index knows the fingerprints of the record's lists as they stand.
-        const ValuePairKey oldKey = index.indexed(shorter)
-                                        ? ValuePairKey{index.emKey(shorter), index.enKey(shorter)}
-                                        : ValuePairKey{listKey(r.emValues), listKey(r.enValues)};
-        index.remove(shorter);
+        const ValuePairKey oldKey = valuePairFacts(r.emValues, r.enValues).key;
         install(r);
-        index.add(shorter, key.em, key.en);
+        index.lengthenedToWalked(shorter);
         // The record now holds the note's lists; both pairs are beginnings of them.
-        search.valuePairIndex.set(oldKey, shorter, samePair(r.emValues, oldEm, r.enValues, oldEn));
-        search.valuePairIndex.set(key, shorter, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
+        search.valuePairIndex.set(
+            oldKey, shorter, samePair(PairPart{r.emValues.data(), oldEm, false}, PairPart{r.enValues.data(), oldEn, false}));
+        enterOwnPair(shorter);
         return shorter;
     }
-    EnvelopeRecord fresh;
-    install(fresh);
-    const int32_t made = appendRecord(search, std::move(fresh));
-    index.takeInAppended(key.em, key.en, emPlace ? &*emPlace : nullptr);
-    const EnvelopeRecord& r = search.table.records.back();
-    search.valuePairIndex.set(key, made, samePair(r.emValues, r.emValues.size(), r.enValues, r.enValues.size()));
+    // Made in place: a record is large, and moving one costs as much as making it.
+    install(records.emplace_back());
+    const auto made = static_cast<int32_t>(records.size() - 1);
+    if (walked) {
+        index.takeInWalked();
+    } else {
+        index.attach(records);
+    }
+    enterOwnPair(made);
     return made;
 }
 
 }  // namespace
 
-int32_t findValueRecord(RecordSearch& search, ValueSpan em, ValueSpan en) {
-    return valueRecord(search, em, en, [em, en](EnvelopeRecord& r) {
-        r.emValues.assign(em.begin(), em.end());
-        r.enValues.assign(en.begin(), en.end());
-    });
+int32_t findValueRecord(RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+    return valueRecord(search, em, en);
 }
 
-int32_t findValueRecord(RecordSearch& search, ValueList&& em, ValueList&& en) {
-    return valueRecord(search, em, en, [&em, &en](EnvelopeRecord& r) {
-        r.emValues = std::move(em);
-        r.enValues = std::move(en);
-    });
+int32_t findValueRecord(RecordSearch& search, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
+    return valueRecord(search, em, en);
 }
 
 int32_t findTokenEmRecord(RecordSearch& search, const TokenList& tokens, const std::string& name) {

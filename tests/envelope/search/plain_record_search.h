@@ -38,8 +38,15 @@ inline void setValues(EnvelopeRecord& r, const Values& em, const Values& en) {
     r.enVerbatim = false;
 }
 
-inline int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& en) {
+// The step that answered a value search.
+enum class PlainStep { allZero, known, longer, lengthened, made };
+
+inline int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& en, PlainStep* step = nullptr) {
+    PlainStep ignored;
+    PlainStep& answered = step != nullptr ? *step : ignored;
+    answered = PlainStep::allZero;
     if (!hasNonZero(em) && !hasNonZero(en)) return -1;
+    answered = PlainStep::known;
     if (auto it = t.pairs.find({em, en}); it != t.pairs.end()) return it->second;
     int32_t longer = -1;
     int32_t shorter = -1;
@@ -54,6 +61,7 @@ inline int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& e
             longerM = m;
         }
     }
+    answered = PlainStep::longer;
     if (longer >= 0) return t.pairs[{em, en}] = longer;
     for (size_t k = 0; k < t.records.size(); ++k) {
         const EnvelopeRecord& r = t.records[k];
@@ -64,12 +72,14 @@ inline int32_t plainValueRecord(PlainTable& t, const Values& em, const Values& e
             shorterM = m;
         }
     }
+    answered = PlainStep::lengthened;
     if (shorter >= 0) {
         EnvelopeRecord& r = t.records[static_cast<size_t>(shorter)];
         t.pairs[{plain(r.emValues), plain(r.enValues)}] = shorter;
         setValues(r, em, en);
         return t.pairs[{em, en}] = shorter;
     }
+    answered = PlainStep::made;
     EnvelopeRecord fresh;
     setValues(fresh, em, en);
     t.records.push_back(fresh);
