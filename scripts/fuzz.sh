@@ -62,6 +62,14 @@ for entry in "${stress[@]}"; do
   cp "$song" "$build/seeds/reader/stress-$shape-$notes.mid"
 done
 
+# What each target runs: its binary, its seeds, and the earlier findings
+# kept as regression inputs. The report reads the converter's inputs from files.
+target_inputs() {
+  binary="$build/fuzz/fuzz_$1"; seeds="$build/seeds/$1"; extra=tests/fixtures/fuzz
+  if [ "$1" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; extra=; fi
+  if [ "$1" = report ]; then seeds="$build/seeds/convert"; fi
+}
+
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
@@ -72,10 +80,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # (libFuzzer looks at the clock only every few seconds, so the times it prints
 # are checked here as well).
 for target in convert reader report; do
-  binary="$build/fuzz/fuzz_$target"; seeds="$build/seeds/$target"
-  if [ "$target" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; fi
-  if [ "$target" = report ]; then seeds="$build/seeds/convert"; fi
-  extra=tests/fixtures/fuzz; [ "$target" = reader ] && extra=
+  target_inputs "$target"
   echo "checking the seeds of $target against the fuzzers' limits"
   whole=("$seeds"/stress-*-10000.*)
   "$binary" -runs=0 "${limits[@]}" "$seeds" $extra >"$build/$target-seeds.log" 2>&1 &&
@@ -90,12 +95,7 @@ done
 
 mkdir -p "$build/artifacts" "$build/corpus/convert" "$build/corpus/reader" "$build/corpus/report"
 for target in convert reader report; do
-  binary="$build/fuzz/fuzz_convert"
-  seeds="$build/seeds/$target"
-  extra=tests/fixtures/fuzz  # earlier findings, kept as regression inputs
-  if [ "$target" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; extra=; fi
-  # The report reads the converter's inputs from files.
-  if [ "$target" = report ]; then binary="$build/fuzz/fuzz_report"; seeds="$build/seeds/convert"; fi
+  target_inputs "$target"
   echo "fuzzing $target for ${seconds}s"
   "$binary" -max_total_time="$seconds" "${limits[@]}" \
     -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1 \

@@ -112,8 +112,8 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
     auto inspect = [&](const Conversion& c) {
         const SongReport report = buildSongReport(recorder, c.song);
         const BarBeatClock clock(c.file, c.song.tpqn, c.song.tickScale, c.song.wholeNoteTicks);
-        const ReportView view{input,  mappingPath, mappingOpened, c.tables, c.file, c.song, c.envelopes,
-                              c.combos, report,      clock};
+        const ReportView view{input,    mappingPath, mappingOpened, c.tables, c.file,
+                              c.song,   c.envelopes, c.combos,      report,   clock};
         std::ostringstream textOut;
         writeTextReport(textOut, view);
         text = textOut.str();

@@ -154,16 +154,9 @@ inline size_t BendRuns::step() {
 }
 
 bool BendRuns::next(SplitPitch& value, size_t& length) {
-    if (readAhead_) {
-        readAhead_ = false;
-        value = aheadValue_;
-        length = aheadLength_;
-        return true;
-    }
-    if (at_ >= count_) return false;
-    value = value_;
-    length = step();
-    // Stretches that go on with the same value make one run.
+    if (!nextStretch(value, length)) return false;
+    // Stretches that go on with the same value make one run. (A run read
+    // ahead is whole already: the value in force after it is another.)
     while (at_ < count_ && value_ == value) length += step();
     return true;
 }

@@ -133,39 +133,39 @@ private:
         const int32_t channel = status & 0x0F;
         switch (status & 0xF0) {
             case 0x80:
-            case 0x90:
-                if (track_ == nullptr) {
-                    ++counts_.notes;
-                } else {
-                    const bool on = (status & 0xF0) == 0x90 && second > 0;
-                    track_->notes.push_back(NoteEvent{tick_, static_cast<uint8_t>(channel), first, second, on});
-                }
+            case 0x90: {
+                const bool on = (status & 0xF0) == 0x90 && second > 0;
+                keep(&MidiTrack::notes, &Counts::notes,
+                     [&] { return NoteEvent{tick_, static_cast<uint8_t>(channel), first, second, on}; });
                 break;
+            }
             case 0xC0:
-                if (track_ == nullptr) {
-                    ++counts_.programs;
-                } else {
-                    track_->programs.push_back(ProgramChange{tick_, channel, index_, first});
-                }
+                keep(&MidiTrack::programs, &Counts::programs,
+                     [&] { return ProgramChange{tick_, channel, index_, first}; });
                 break;
             case 0xE0:
-                if (track_ == nullptr) {
-                    ++counts_.bends;
-                } else {
-                    track_->bends.push_back(PitchBend{tick_, channel, index_, second * 128 + first});
-                }
+                keep(&MidiTrack::bends, &Counts::bends,
+                     [&] { return PitchBend{tick_, channel, index_, second * 128 + first}; });
                 break;
             case 0xB0:
-                if (track_ == nullptr) {
-                    ++counts_.controllers;
-                } else {
-                    track_->controllers.push_back(ControlChange{tick_, channel, index_, first, second});
-                }
+                keep(&MidiTrack::controllers, &Counts::controllers,
+                     [&] { return ControlChange{tick_, channel, index_, first, second}; });
                 break;
             default:
                 break;  // aftertouch
         }
         return true;
+    }
+
+    // Counts an event of a kind while counting; stores it, as `make` makes
+    // it, while storing.
+    template <typename Event, typename Make>
+    void keep(BulkList<Event> MidiTrack::*list, size_t Counts::*count, Make make) {
+        if (track_ == nullptr) {
+            ++(counts_.*count);
+        } else {
+            (track_->*list).push_back(make());
+        }
     }
 
     bool metaEvent() {
