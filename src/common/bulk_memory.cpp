@@ -4,7 +4,9 @@
 #include <vector>
 #include <cstdint>
 
-#if defined(__unix__) || defined(__APPLE__)
+// The browser build's memory is one linear heap, whose mapping calls cannot
+// give back part of a mapping: there the regions come from the heap.
+#if (defined(__unix__) || defined(__APPLE__)) && !defined(__EMSCRIPTEN__)
 #include <sys/mman.h>
 #define TONEQUILL_MAPPED_REGIONS 1
 #endif
@@ -12,9 +14,10 @@
 namespace tonequill {
 namespace {
 
-// Regions start on a huge page, and their whole huge pages are advised as
-// such; a region's tail past its last whole huge page keeps small pages, so
-// that a list's last page costs no more memory than the list uses.
+// Memory is mapped in whole huge pages, advised as such, and handed out in
+// small pages: a list takes what it needs of a mapping, and the rest serves
+// the lists that come after it. Where faulting in a small page is dear (a
+// virtual machine traps on each), one fault for 2 MiB is far cheaper than 512.
 constexpr std::size_t kPage = std::size_t{2} << 20;
 constexpr std::size_t kSmallPage = std::size_t{4} << 10;
 
@@ -41,7 +44,7 @@ std::byte* mapRegion(std::size_t size) {
     std::byte* start = base + lead;
 #ifdef MADV_HUGEPAGE
     // A hint: without huge pages the region works the same.
-    if (size >= kPage) ::madvise(start, size / kPage * kPage, MADV_HUGEPAGE);
+    ::madvise(start, size, MADV_HUGEPAGE);
 #endif
     return start;
 }
@@ -85,10 +88,9 @@ void* BulkArena::take(std::size_t bytes) {
         if (best == regions_.size() || region.size < regions_[best].size) best = i;
     }
     if (best < regions_.size()) {
-        // What the list leaves of the region, from the next huge page on,
-        // stays free for another list.
-        const std::size_t used = (size + kPage - 1) / kPage * kPage;
-        if (kRegionsSplit && regions_[best].size >= used + kPage) {
+        // What the list leaves of the region stays free for another list.
+        const std::size_t used = size;
+        if (kRegionsSplit && regions_[best].size > used) {
             const Region rest{regions_[best].start + used, regions_[best].size - used, false};
             regions_[best].size = used;
             regions_.insert(regions_.begin() + static_cast<std::ptrdiff_t>(best) + 1, rest);
@@ -105,10 +107,11 @@ void* BulkArena::take(std::size_t bytes) {
         return true;
     });
     regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
-    const Region region{mapRegion(size), size, true};
+    const std::size_t mapped = kRegionsSplit ? (size + kPage - 1) / kPage * kPage : size;
+    const Region region{mapRegion(mapped), mapped, false};
     regions_.push_back(region);
-    held_ += size;
-    return region.start;
+    held_ += mapped;
+    return take(bytes);
 }
 
 bool BulkArena::give(void* p) {

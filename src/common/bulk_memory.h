@@ -10,13 +10,14 @@ namespace tonequill {
 // Memory for a conversion's bulk lists: events, notes, bends, value lists.
 //
 // A run keeps one BulkArena for its whole length. Lists of some size take
-// their memory from it in regions that start on a 2 MiB page and are mapped
-// and advised for huge pages where the system has them, so a large song's
-// lists fault in 2 MiB at a time instead of 4 KiB. A region a list gives back stays with
-// the arena and serves a later list: memory the run has touched once is
-// used again instead of fresh memory. Dropping the arena gives everything
-// back. Small lists, and lists made while no arena is in place (a test that
-// calls a stage directly), use the ordinary heap.
+// their memory from it: the arena maps memory in whole 2 MiB pages, advised
+// for huge pages where the system has them, and hands it out in 4 KiB pages,
+// so a song's lists fault in 2 MiB at a time instead of 4 KiB and share
+// those pages. A region a list gives back stays with the arena and serves a
+// later list: memory the run has touched once is used again instead of
+// fresh memory. Dropping the arena gives everything back. Small lists, and
+// lists made while no arena is in place (a test that calls a stage
+// directly), use the ordinary heap.
 //
 // Every bulk list made while an arena is in place must be gone before the
 // arena is: a run declares its arena before anything that holds such lists.
@@ -52,7 +53,7 @@ private:
 };
 
 // Lists below this size come from the heap, arena or not.
-inline constexpr std::size_t kBulkThreshold = std::size_t{256} << 10;
+inline constexpr std::size_t kBulkThreshold = std::size_t{64} << 10;
 
 void* bulkAllocate(std::size_t bytes);
 void bulkFree(void* p, std::size_t bytes);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bulk_memory.h"
 #include "common/token_runs.h"
 
 namespace tonequill {
@@ -29,5 +30,9 @@ struct EnvelopeRecord {
     bool apWithEm = false;
     std::string apText;
 };
+
+// The records of a conversion, by envelope number; a large song makes many
+// thousands, so they take their memory as the other bulk lists do.
+using EnvelopeRecords = BulkList<EnvelopeRecord>;
 
 }  // namespace tonequill

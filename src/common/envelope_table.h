@@ -12,7 +12,7 @@ namespace tonequill {
 // The pitch- and note-envelope records a conversion uses, numbered as the
 // document numbers them, and the record each note plays.
 struct EnvelopeTable {
-    std::vector<EnvelopeRecord> records;   // by envelope number
+    EnvelopeRecords records;   // by envelope number
     std::map<int32_t, int32_t> enRecordPc; // TR4 record number -> its voice (note number)
     BulkList<int32_t> noteRecords;         // per note of the prepared song: its record, -1 for none
 

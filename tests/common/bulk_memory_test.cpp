@@ -14,7 +14,7 @@ constexpr std::size_t kRegion = std::size_t{2} << 20;
 constexpr std::size_t kLargeBytes = kLarge * sizeof(int32_t);
 
 // Without an arena every list comes from the heap; with one, large lists
-// come from its regions, which start on a 2 MiB page, and small ones still
+// come from its memory, mapped in whole 2 MiB pages, and small ones still
 // from the heap.
 TEST(BulkArena, TakesLargeListsOnly) {
     {
@@ -26,16 +26,16 @@ TEST(BulkArena, TakesLargeListsOnly) {
     BulkList<int32_t> small(kLarge - 1);
     EXPECT_EQ(arena.heldBytes(), 0u);
     BulkList<int32_t> large(kLarge);
-    EXPECT_EQ(arena.heldBytes(), kLargeBytes);
+    EXPECT_EQ(arena.heldBytes(), kRegion);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % kRegion, 0u);
     std::iota(large.begin(), large.end(), 0);  // the memory is there to write
     EXPECT_EQ(large.back(), static_cast<int32_t>(kLarge - 1));
 }
 
-// A region a list gives back serves later lists: a list takes the whole
-// huge pages it needs and leaves the rest free, and free neighbours join
-// again. When no free region holds a list, the free ones go back to the
-// system before new memory is mapped.
+// A list takes the small pages it needs of the arena's memory and leaves the
+// rest to the lists after it; what it gives back serves later lists, and
+// free neighbours join again. When no free region holds a list, the free
+// ones go back to the system before new memory is mapped.
 TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     constexpr std::size_t kMiB2 = kRegion / sizeof(int32_t);  // elements in 2 MiB
     BulkArena arena;
@@ -47,18 +47,26 @@ TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
     auto x = std::make_unique<BulkList<int32_t>>(kMiB2);
     auto y = std::make_unique<BulkList<int32_t>>(kMiB2);
+    auto z = std::make_unique<BulkList<int32_t>>(kLarge);
     EXPECT_EQ(x->data(), first);
     EXPECT_EQ(y->data(), first + kMiB2);
+    EXPECT_EQ(z->data(), first + 2 * kMiB2);
     EXPECT_EQ(arena.heldBytes(), 3 * kRegion);
     x.reset();
     y.reset();
+    z.reset();
     BulkList<int32_t> whole(3 * kMiB2);  // the pieces joined again
     EXPECT_EQ(whole.data(), first);
-    BulkList<int32_t> other(kLarge);  // nothing free: new memory
-    EXPECT_EQ(arena.heldBytes(), 3 * kRegion + kLargeBytes);
+    BulkList<int32_t> other(kLarge);  // nothing free: new memory, 2 MiB of it
+    EXPECT_EQ(arena.heldBytes(), 4 * kRegion);
+    BulkList<int32_t> next(kLarge);  // the rest of that memory
+    EXPECT_EQ(next.data(), other.data() + kLarge);
+    EXPECT_EQ(arena.heldBytes(), 4 * kRegion);
     whole = BulkList<int32_t>();
-    BulkList<int32_t> larger(4 * kMiB2);  // the free 6 MiB cannot hold it and goes back
-    EXPECT_EQ(arena.heldBytes(), kLargeBytes + 4 * kRegion);
+    // The free 6 MiB cannot hold it; it goes back, and so does the free rest
+    // of the 2 MiB that `other` and `next` share.
+    BulkList<int32_t> larger(4 * kMiB2);
+    EXPECT_EQ(arena.heldBytes(), 2 * kLargeBytes + 4 * kRegion);
 }
 
 // A list made before an arena may go while the arena is in place, and the
@@ -67,17 +75,19 @@ TEST(BulkArena, ListsGoBackWhereTheyCameFrom) {
     BulkList<int32_t> fromTheHeap(kLarge);
     BulkArena outer;
     BulkList<int32_t> fromOuter(kLarge);
+    const int32_t* outerMemory = fromOuter.data();
     {
         BulkArena inner;
         EXPECT_EQ(inner.outer(), &outer);
         BulkList<int32_t> fromInner(kLarge);
         fromTheHeap = BulkList<int32_t>();
         fromOuter = BulkList<int32_t>();
-        EXPECT_EQ(inner.heldBytes(), kLargeBytes);
+        EXPECT_EQ(inner.heldBytes(), kRegion);
     }
     EXPECT_EQ(BulkArena::current(), &outer);
     BulkList<int32_t> reused(kLarge);  // the outer arena's free region
-    EXPECT_EQ(outer.heldBytes(), kLargeBytes);
+    EXPECT_EQ(reused.data(), outerMemory);
+    EXPECT_EQ(outer.heldBytes(), kRegion);
 }
 
 // Moving a list between containers keeps its memory; a list grows into a

@@ -104,7 +104,7 @@ TEST(TrackText, ScalesMidiTicksRoundingHalfUp) {
 
 TEST(TrackText, SwitchesEmAndEnByTheRecordsParts) {
     TestSong song = makeSong(1);
-    std::vector<EnvelopeRecord>& records = song.envelopes.records;
+    EnvelopeRecords& records = song.envelopes.records;
     records.resize(3);
     records[0].hasEm = true;
     records[1].hasEn = true;

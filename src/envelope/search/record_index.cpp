@@ -65,7 +65,7 @@ void RecordIndex::clear() {
     enTokenRecords_.clear();
 }
 
-void RecordIndex::attach(const std::vector<EnvelopeRecord>& records) {
+void RecordIndex::attach(const EnvelopeRecords& records) {
     if (records_ != &records || records.size() < seen_) {
         // Another table, or one that lost records: describe it afresh.
         clear();

@@ -33,7 +33,7 @@ public:
     ~RecordIndex() = default;
 
     // Points the index at the table and takes in every record added since.
-    void attach(const std::vector<EnvelopeRecord>& records);
+    void attach(const EnvelopeRecords& records);
 
     // Whether value record `record`'s lists begin with `em` and `en`, read
     // from the lists as the index holds them.
@@ -64,7 +64,7 @@ private:
     void takeIn(std::size_t record);
     void holdLists(std::size_t record);
 
-    const std::vector<EnvelopeRecord>* records_ = nullptr;
+    const EnvelopeRecords* records_ = nullptr;
     std::size_t seen_ = 0;
     RecordEndsList ends_;  // per record; lists held for value records only
     ListTrie tries_[2] = {ListTrie(0), ListTrie(1)};

@@ -15,7 +15,7 @@ bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& p
 // is empty (the envelope pass never brings them). Step d never applies to
 // them: a record whose list is a beginning of an empty list has an empty list
 // itself, so its m is 0.
-int32_t longerPlainly(const std::vector<EnvelopeRecord>& records, const std::vector<int32_t>& em,
+int32_t longerPlainly(const EnvelopeRecords& records, const std::vector<int32_t>& em,
                       const std::vector<int32_t>& en) {
     int32_t longer = -1;
     size_t longerLength = 0;
@@ -67,7 +67,7 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
         r.emVerbatim = false;
         r.enVerbatim = false;
     };
-    std::vector<EnvelopeRecord>& records = search.table.records;
+    EnvelopeRecords& records = search.table.records;
     auto enterOwnPair = [&](int32_t k) {
         const EnvelopeRecord& r = records[static_cast<size_t>(k)];
         search.valuePairIndex.set(key, k,
