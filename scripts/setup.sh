@@ -20,6 +20,17 @@ if [ "${TONEQUILL_NEED_BENCH:-0}" = 1 ]; then
   command -v midicsv >/dev/null 2>&1 || needed+=(midicsv)
   [ -x /usr/bin/time ] || needed+=(time)
 fi
+if [ "${TONEQUILL_NEED_WEB:-0}" = 1 ]; then
+  # scripts/web.sh: Emscripten (it brings the Node.js modules it runs with)
+  command -v emcc >/dev/null 2>&1 || needed+=(emscripten)
+  [ -d /usr/share/nodejs/acorn ] || needed+=(node-acorn)
+fi
+if [ "${TONEQUILL_NEED_WEB_TEST:-0}" = 1 ]; then
+  # scripts/web.sh --test: the browser, and Node.js with npm for its driver
+  [ -x /usr/bin/chromium ] || needed+=(chromium)
+  command -v node >/dev/null 2>&1 || needed+=(nodejs)
+  command -v npm >/dev/null 2>&1 || needed+=(npm)
+fi
 if [ "${TONEQUILL_NEED_CLANG:-0}" = 1 ]; then
   command -v clang++ >/dev/null 2>&1 || needed+=(clang)
   [ -n "$(find /usr/lib/llvm-*/lib/clang -name 'libclang_rt.fuzzer*.a' 2>/dev/null | head -n 1)" ] || needed+=(libclang-rt-dev)

@@ -367,7 +367,7 @@ void arbitrateTrack(BulkList<PreparedNote>& result, const BulkList<PreparedNote>
         return a.endTick < b.endTick;
     };
     const auto begin = result.begin() + static_cast<std::ptrdiff_t>(first);
-    if (observer) origins = originsInSortedOrder(std::span<const PreparedNote>(begin, result.end()), origins, before);
+    if (observer) origins = originsInSortedOrder(std::span<const PreparedNote>(result.data() + first, result.size() - first), origins, before);
     stableSortByKey<PreparedNote, 3>(result, byStartTrackEnd, first);  // the order of `before`
     if (observer) observer->piecesKept(BulkList<PreparedNote>(begin, result.end()), origins);
 }
