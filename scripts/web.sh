@@ -6,6 +6,7 @@
 #
 #   scripts/web.sh                      builds build/web/
 #   (cd build/web && python3 -m http.server 8000)   then open http://localhost:8000/
+#                                       (or open build/web/index.html from the disk)
 #   scripts/web.sh --test               builds it, then drives the page in
 #                                       headless Chromium and compares it with
 #                                       the native programs (ends "N passed, N failed")
@@ -36,15 +37,21 @@ mkdir -p build
 
 rm -rf build/web
 mkdir -p build/web
-cp web/index.html web/app.js web/worker.js web/style.css build/web/
-cp build/web-build/web/tonequill.js build/web-build/web/tonequill.wasm build/web/
+cp web/index.html web/app.js web/style.css build/web/
 cp examples/tve.txt build/web/example-tve.txt
-# The example mapping file as a script, so the page has it without a request.
-node -e '
-  const fs = require("fs");
-  const text = fs.readFileSync(process.argv[1], "utf8");
-  fs.writeFileSync(process.argv[2], "self.tonequillExampleMapping = " + JSON.stringify(text) + ";\n");
-' examples/tve.txt build/web/example-mapping.js
+# The example mapping file and the worker (the converter, its WebAssembly
+# inside, then web/worker.js) as scripts that set a text each, so that the
+# page has them without a request, as it must when opened from the disk.
+as_script() {
+  node -e '
+    const fs = require("fs");
+    const [name, out, ...files] = process.argv.slice(1);
+    const text = files.map((f) => fs.readFileSync(f, "utf8")).join("\n");
+    fs.writeFileSync(out, "self." + name + " = " + JSON.stringify(text) + ";\n");
+  ' "$@"
+}
+as_script tonequillExampleMapping build/web/example-mapping.js examples/tve.txt
+as_script tonequillWorkerSource build/web/worker-source.js build/web-build/web/tonequill.js web/worker.js
 echo "built build/web/ ($(du -sh build/web | cut -f1)): serve it with any static web server"
 
 [ "$test_page" = 1 ] || exit 0

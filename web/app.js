@@ -31,9 +31,13 @@ function setBusy(busy, text) {
   $("status").classList.toggle("working", busy);
 }
 
+// The worker's script comes with the page (worker-source.js), so the page
+// works from a web server and opened straight from the disk alike.
+const workerUrl = URL.createObjectURL(new Blob([self.tonequillWorkerSource], { type: "text/javascript" }));
+
 function newWorker() {
   if (state.worker) state.worker.terminate();
-  state.worker = new Worker("worker.js");
+  state.worker = new Worker(workerUrl);
   state.worker.onmessage = (event) => finished(event.data);
   state.worker.onerror = (event) => {
     event.preventDefault();

@@ -1,8 +1,8 @@
 // Runs the converter (compiled to WebAssembly) off the page's thread, so that
 // a huge or hostile song cannot freeze the page: the page can end this worker
-// at any time and start another.
+// at any time and start another. scripts/web.sh puts this file after the
+// converter's tonequill.js in one script, which the page starts as a worker.
 "use strict";
-importScripts("tonequill.js");
 
 const ready = createTonequill({
   print: () => {},

@@ -162,6 +162,19 @@ await page.waitForTimeout(1500);
 check("cancel", (await page.textContent("#status")) === "Cancelled." && !(await page.isDisabled("#convert")),
       await page.textContent("#status"));
 
+// Opened straight from the disk, the page converts just the same.
+const demo = cases.find((c) => c.name === "demo");
+if (demo) {
+  await page.goto("file://" + path.join(webDir, "index.html"));
+  await convertInPage(demo);
+  const native = runNative(demo.song, demo.bytes, demo.mappingBytes);
+  check("from the disk: messages", (await page.textContent("#out")) === native.convert.out);
+  const [download] = await Promise.all([page.waitForEvent("download"), page.click("text=Download demo.mml")]);
+  const saved = path.join(outDir, "demo-from-disk.mml");
+  await download.saveAs(saved);
+  sameBytes("from the disk: .mml bytes", fs.readFileSync(saved), native.convert.mml);
+}
+
 check("no errors in the page", pageErrors.length === 0, pageErrors.join("; "));
 await browser.close();
 server.close();
