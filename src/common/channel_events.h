@@ -5,8 +5,8 @@
 namespace tonequill {
 
 // Channel events as the reader gives them and preparation keeps them, each
-// with its tick, channel and track (the raw track in the file, the source
-// track once prepared).
+// with its tick, channel and (but for bends) track: the raw track in the
+// file, the source track once prepared.
 
 struct ProgramChange {
     int32_t tick = 0;
@@ -15,11 +15,12 @@ struct ProgramChange {
     int32_t program = 0;
 };
 
+// A song can hold tens of millions of bends, so a bend takes 8 bytes; the
+// list it is in tells its track.
 struct PitchBend {
     int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t value = 8192;  // 0 to 16383, centre 8192
+    uint8_t channel = 0;
+    uint16_t value = 8192;  // 0 to 16383, centre 8192
 };
 
 struct BendRange {

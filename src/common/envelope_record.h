@@ -15,8 +15,8 @@ namespace tonequill {
 // held as runs, as one tone can repeat for billions of frames. The labels
 // only name where the record came from; the writer prints them as a comment.
 struct EnvelopeRecord {
-    std::vector<int32_t> emValues;
-    std::vector<int32_t> enValues;
+    BulkList<int32_t> emValues;
+    BulkList<int32_t> enValues;
     std::vector<std::string> emTokens;
     TokenRuns enTokens;
     bool hasEm = false;

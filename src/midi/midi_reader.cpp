@@ -145,7 +145,7 @@ private:
                 break;
             case 0xE0:
                 keep(&MidiTrack::bends, &Counts::bends,
-                     [&] { return PitchBend{tick_, channel, index_, second * 128 + first}; });
+                     [&] { return PitchBend{tick_, static_cast<uint8_t>(channel), static_cast<uint16_t>(second * 128 + first)}; });
                 break;
             case 0xB0:
                 keep(&MidiTrack::controllers, &Counts::controllers,

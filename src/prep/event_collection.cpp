@@ -94,7 +94,6 @@ SourceTrackEvents collectEvents(std::vector<MidiTrack>& tracks, int32_t conducto
         renumber(out.programs[k], source);
         orderByTickThenChannel(out.programs[k]);
         out.bends[k] = std::exchange(track.bends, {});
-        renumber(out.bends[k], source);
     }
     return out;
 }

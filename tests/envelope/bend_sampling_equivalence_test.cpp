@@ -44,7 +44,7 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
             if (random() % 5 == 0) {
                 ranges.push_back({tick, 0, 0, static_cast<double>(static_cast<int>(random() % 14) - 1)});
             } else {
-                bends.push_back({tick, 0, 0, static_cast<int32_t>(random() % 16384)});
+                bends.push_back({tick, 0, static_cast<uint16_t>(random() % 16384)});
             }
         }
         const double rate = rates[round % 6];
@@ -92,7 +92,7 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                     if (shape == 0) value = 8192 + static_cast<int32_t>(random() % 4000) - 2000;  // new every time
                     if (shape == 1 && random() % 4 == 0) value = 8192 + static_cast<int32_t>(random() % 4000) - 2000;
                     if (shape == 2) value = std::clamp(value + static_cast<int32_t>(random() % 41) - 20, 0, 16383);
-                    bends.push_back({tick, 0, 0, value});
+                    bends.push_back({tick, 0, static_cast<uint16_t>(value)});
                     if (random() % 500 == 0) ranges.push_back({tick, 0, 0, static_cast<double>(random() % 13)});
                 }
                 BendState fast;

@@ -37,7 +37,7 @@ TEST(SampleBend, DepthFollowsBendAndRange) {
         {"negative range contributes nothing", 0, -2.0, {0, 0}, {0, 0}, false},
     };
     for (const Case& c : cases) {
-        const BendSample s = sampleOnce({{0, 0, 0, c.bend}}, {{0, 0, 0, c.range}}, 0, 2);
+        const BendSample s = sampleOnce({{0, 0, static_cast<uint16_t>(c.bend)}}, {{0, 0, 0, c.range}}, 0, 2);
         EXPECT_EQ(s.fine, c.fine) << c.what;
         EXPECT_EQ(s.coarse, c.coarse) << c.what;
         EXPECT_EQ(s.hasBend, c.hasBend) << c.what;
@@ -45,21 +45,21 @@ TEST(SampleBend, DepthFollowsBendAndRange) {
 }
 
 TEST(SampleBend, ABendBackToCentreLeavesOneTrailingZero) {
-    const BendSample back = sampleOnce({{0, 0, 0, 16383}, {3, 0, 0, 8192}}, {}, 0, 6);
+    const BendSample back = sampleOnce({{0, 0, 16383}, {3, 0, 8192}}, {}, 0, 6);
     EXPECT_EQ(back.fine, (Values{32, 32, 32, 0}));
     EXPECT_EQ(back.coarse, (Values{0, 0, 0, 0, 0, 0}));  // all zeros: left as sampled
-    const BendSample held = sampleOnce({{2, 0, 0, 16383}}, {}, 0, 4);
+    const BendSample held = sampleOnce({{2, 0, 16383}}, {}, 0, 4);
     EXPECT_EQ(held.fine, (Values{0, 0, 32, 32}));
 }
 
 TEST(SampleBend, FramesFallOnWholeTicksFromTheStart) {
     // 2.5 ticks a frame: frames at ticks 10, 12, 15, 17.
-    const BendSample s = sampleOnce({{13, 0, 0, 16383}, {15, 0, 0, 8192 + 4096}}, {}, 10, 4, 2.5);
+    const BendSample s = sampleOnce({{13, 0, 16383}, {15, 0, 8192 + 4096}}, {}, 10, 4, 2.5);
     EXPECT_EQ(s.fine, (Values{0, 0, 16, 16}));
 }
 
 TEST(SampleBend, StateCarriesFromNoteToNote) {
-    const BulkList<PitchBend> bends{{0, 0, 0, 16383}, {10, 0, 0, 8192}};
+    const BulkList<PitchBend> bends{{0, 0, 16383}, {10, 0, 8192}};
     const BulkList<BendRange> ranges{{0, 0, 0, 12.0}};
     BendState state;
     const BendSample first = sampleBend(state, bends, ranges, 0, 2, 1.0, kSite);
@@ -74,7 +74,7 @@ TEST(SampleBend, StateCarriesFromNoteToNote) {
 TEST(SampleBend, ADepthBeyond32BitsIsAConversionErrorNamingTheNote) {
     BendState state;
     try {
-        sampleBend(state, {{0, 0, 0, 16383}}, {{0, 0, 0, 1e9}}, 40, 1, 1.0, NoteSite{7, 40});
+        sampleBend(state, {{0, 0, 16383}}, {{0, 0, 0, 1e9}}, 40, 1, 1.0, NoteSite{7, 40});
         FAIL() << "expected a ConversionError";
     } catch (const ConversionError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("pitch bend out of range: the note at tick 40 on TR7 bends by ", 0), 0u)
@@ -93,7 +93,7 @@ TEST(SampleBend, TheTableOfValuesGivesWhatWorkingThemOutGives) {
         for (const int32_t bend : bends) {
             BendState direct;
             BendState looked;
-            const BulkList<PitchBend> events{{0, 0, 0, bend}};
+            const BulkList<PitchBend> events{{0, 0, static_cast<uint16_t>(bend)}};
             const BulkList<BendRange> rangeEvents{{0, 0, 0, range}};
             BendRuns plain(direct, events, rangeEvents, 0, 3, 1.0, kSite);
             BendRuns tabled(looked, events, rangeEvents, 0, 3, 1.0, kSite, &table);

@@ -60,7 +60,7 @@ struct SongFixture {
     }
 
     void bend(int32_t source, int32_t tick, int32_t value) {
-        bends[static_cast<size_t>(source)].push_back(PitchBend{tick, 0, source, value});
+        bends[static_cast<size_t>(source)].push_back(PitchBend{tick, 0, static_cast<uint16_t>(value)});
     }
     void range(int32_t source, int32_t tick, double semitones) {
         ranges[static_cast<size_t>(source)].push_back(BendRange{tick, 0, source, semitones});

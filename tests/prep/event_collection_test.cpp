@@ -140,7 +140,6 @@ TEST(EventDistribution, DropsTheConductorsOwnAndKeepsModulationAndCc12) {
     EXPECT_TRUE(split.modulation[1].empty());
     EXPECT_TRUE(split.bends[0].empty());
     ASSERT_EQ(split.bends[1].size(), 1u);
-    EXPECT_EQ(split.bends[1][0].track, 1);
     EXPECT_EQ(split.bends[1][0].value, 9000);
     EXPECT_EQ(split.ranges.size(), 2u);
     EXPECT_EQ(split.modulation.size(), 2u);

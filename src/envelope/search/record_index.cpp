@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <span>
 
 namespace tonequill {
 namespace {
@@ -13,7 +14,7 @@ uint64_t mix(uint64_t hash, uint64_t value) {
 
 uint32_t shorterLength(const RecordEnds& e) { return std::min(e.side[0].length, e.side[1].length); }
 
-void holdList(ListEnd& end, const std::vector<int32_t>& values) {
+void holdList(ListEnd& end, std::span<const int32_t> values) {
     end.values = values.data();
     end.length = static_cast<uint32_t>(values.size());
     end.zeros = static_cast<uint32_t>(std::find_if(values.begin(), values.end(), [](int32_t v) { return v != 0; }) -

@@ -7,7 +7,7 @@
 namespace tonequill {
 namespace {
 
-bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& part) {
+bool beginsWith(ValueSpan whole, ValueSpan part) {
     return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
@@ -15,8 +15,7 @@ bool beginsWith(const std::vector<int32_t>& whole, const std::vector<int32_t>& p
 // is empty (the envelope pass never brings them). Step d never applies to
 // them: a record whose list is a beginning of an empty list has an empty list
 // itself, so its m is 0.
-int32_t longerPlainly(const EnvelopeRecords& records, const std::vector<int32_t>& em,
-                      const std::vector<int32_t>& en) {
+int32_t longerPlainly(const EnvelopeRecords& records, ValueSpan em, ValueSpan en) {
     int32_t longer = -1;
     size_t longerLength = 0;
     for (size_t k = 0; k < records.size(); ++k) {
@@ -56,8 +55,8 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
     if (const int32_t known = search.valuePairIndex.find(key, samePair(emPart, enPart)); known >= 0) return known;
     auto install = [&](EnvelopeRecord& r) {
         if constexpr (std::is_const_v<List>) {
-            r.emValues = em;
-            r.enValues = en;
+            r.emValues.assign(em.begin(), em.end());
+            r.enValues.assign(en.begin(), en.end());
         } else {
             r.emValues = std::move(em);
             r.enValues = std::move(en);
@@ -119,11 +118,11 @@ int32_t valueRecord(RecordSearch& search, List& em, List& en) {
 
 }  // namespace
 
-int32_t findValueRecord(RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
-    return valueRecord(search, em, en);
+int32_t findValueRecord(RecordSearch& search, ValueSpan em, ValueSpan en) {
+    return valueRecord<const ValueSpan>(search, em, en);
 }
 
-int32_t findValueRecord(RecordSearch& search, std::vector<int32_t>&& em, std::vector<int32_t>&& en) {
+int32_t findValueRecord(RecordSearch& search, ValueList&& em, ValueList&& en) {
     return valueRecord(search, em, en);
 }
 

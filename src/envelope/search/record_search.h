@@ -32,10 +32,10 @@ struct RecordSearch {
 // tie); else the longest one that both lists begin with, lengthened to them
 // (the earlier one on a tie), so notes using it keep their sound; else a new
 // record. Keeps `valuePairIndex` up to date.
-int32_t findValueRecord(RecordSearch& search, const std::vector<int32_t>& em, const std::vector<int32_t>& en);
+int32_t findValueRecord(RecordSearch& search, ValueSpan em, ValueSpan en);
 // The same, taking the lists: a record that is made or lengthened keeps them
 // without a copy (a long note's lists can hold millions of values).
-int32_t findValueRecord(RecordSearch& search, std::vector<int32_t>&& em, std::vector<int32_t>&& en);
+int32_t findValueRecord(RecordSearch& search, ValueList&& em, ValueList&& en);
 // The first Em token record holding exactly these vibrato tokens (its name
 // stays that of the note that made it), or a new one.
 int32_t findTokenEmRecord(RecordSearch& search, const TokenList& tokens, const std::string& name);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct ValuePairFacts {
     bool enNonZero = false;
 };
 ValuePairFacts valuePairFacts(const int32_t* em, std::size_t emLength, const int32_t* en, std::size_t enLength);
-inline ValuePairFacts valuePairFacts(const std::vector<int32_t>& em, const std::vector<int32_t>& en) {
+inline ValuePairFacts valuePairFacts(std::span<const int32_t> em, std::span<const int32_t> en) {
     return valuePairFacts(em.data(), em.size(), en.data(), en.size());
 }
 

@@ -118,7 +118,9 @@ void runSequences(bool longLists, uint32_t rounds, size_t mostCalls, std::map<Pl
             } else if (kind == 2 && maker.pick(3) == 0) {
                 // A value record, or one whose Em part is verbatim, from outside the searches.
                 EnvelopeRecord r;
-                std::tie(r.emValues, r.enValues) = maker.make();
+                const auto [em, en] = maker.make();
+                r.emValues.assign(em.begin(), em.end());
+                r.enValues.assign(en.begin(), en.end());
                 r.hasEm = hasNonZero(r.emValues);
                 r.hasEn = hasNonZero(r.enValues);
                 r.emVerbatim = maker.pick(3) == 0;
