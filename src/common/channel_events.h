@@ -5,8 +5,8 @@
 namespace tonequill {
 
 // Channel events as the reader gives them and preparation keeps them, each
-// with its tick, channel and (but for bends) track: the raw track in the
-// file, the source track once prepared.
+// with its tick, channel and (but for bends and controllers) track: the raw
+// track in the file, the source track once prepared.
 
 struct ProgramChange {
     int32_t tick = 0;
@@ -30,12 +30,13 @@ struct BendRange {
     double semitones = 2.0;
 };
 
+// Controllers are many too (a modulation wheel sends one every few ticks):
+// 8 bytes each, the list telling the track.
 struct ControlChange {
     int32_t tick = 0;
-    int32_t channel = 0;
-    int32_t track = 0;
-    int32_t controller = 0;
-    int32_t value = 0;
+    uint8_t channel = 0;
+    uint8_t controller = 0;
+    uint8_t value = 0;
 };
 
 }  // namespace tonequill

@@ -11,7 +11,7 @@ namespace tonequill {
 // for a pass that asks in time order: each event is passed once over the whole
 // pass. A tick earlier than one asked before is looked up afresh. `field` is
 // the event's value (a controller's value, a program change's program).
-template <typename Event, int32_t Event::*field>
+template <typename Event, auto field>
 class TickCursor {
 public:
     explicit TickCursor(int32_t none) : none_(none) {}
@@ -21,10 +21,10 @@ public:
         if (next_ > 0 && events[next_ - 1].tick > tick) {
             const auto after = std::partition_point(events.begin(), events.end(),
                                                     [tick](const Event& e) { return e.tick <= tick; });
-            return after == events.begin() ? none_ : (*(after - 1)).*field;
+            return after == events.begin() ? none_ : static_cast<int32_t>((*(after - 1)).*field);
         }
         while (next_ < events.size() && events[next_].tick <= tick) ++next_;
-        return next_ == 0 ? none_ : events[next_ - 1].*field;
+        return next_ == 0 ? none_ : static_cast<int32_t>(events[next_ - 1].*field);
     }
 
 private:

@@ -149,7 +149,7 @@ private:
                 break;
             case 0xB0:
                 keep(&MidiTrack::controllers, &Counts::controllers,
-                     [&] { return ControlChange{tick_, channel, index_, first, second}; });
+                     [&] { return ControlChange{tick_, static_cast<uint8_t>(channel), first, second}; });
                 break;
             default:
                 break;  // aftertouch

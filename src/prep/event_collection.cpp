@@ -81,8 +81,7 @@ SourceTrackEvents collectEvents(std::vector<MidiTrack>& tracks, int32_t conducto
         BulkList<ControlChange>& cc12 = out.cc12[k];
         modulation.reserve(modulationCount);
         cc12.reserve(cc12Count);
-        for (ControlChange c : track.controllers) {
-            c.track = source;
+        for (const ControlChange& c : track.controllers) {
             if (c.controller == 1) modulation.push_back(c);
             if (c.controller == 12) cc12.push_back(c);
         }

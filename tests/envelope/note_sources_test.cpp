@@ -6,7 +6,7 @@ namespace tonequill {
 namespace {
 
 TEST(ControllerValueAt, TakesTheLastEventNotAfterTheTick) {
-    const BulkList<ControlChange> events{{10, 0, 0, 1, 5}, {20, 0, 0, 1, 6}, {20, 0, 0, 1, 7}, {30, 0, 0, 1, 8}};
+    const BulkList<ControlChange> events{{10, 0, 1, 5}, {20, 0, 1, 6}, {20, 0, 1, 7}, {30, 0, 1, 8}};
     EXPECT_EQ(controllerValueAt(events, 9, -1), -1);
     EXPECT_EQ(controllerValueAt(events, 10, -1), 5);
     EXPECT_EQ(controllerValueAt(events, 25, -1), 7);

@@ -66,10 +66,10 @@ struct SongFixture {
         ranges[static_cast<size_t>(source)].push_back(BendRange{tick, 0, source, semitones});
     }
     void modulation(int32_t source, int32_t tick, int32_t value) {
-        song.modulationByTrack[static_cast<size_t>(source)].push_back(ControlChange{tick, 0, source, 1, value});
+        song.modulationByTrack[static_cast<size_t>(source)].push_back(ControlChange{tick, 0, 1, static_cast<uint8_t>(value)});
     }
     void cc12(int32_t source, int32_t tick, int32_t value) {
-        song.cc12ByTrack[static_cast<size_t>(source)].push_back(ControlChange{tick, 0, source, 12, value});
+        song.cc12ByTrack[static_cast<size_t>(source)].push_back(ControlChange{tick, 0, 12, static_cast<uint8_t>(value)});
     }
 
     // Runs envelope assignment (into `envelopes`) and returns its log.

@@ -100,7 +100,7 @@ TEST(EventCollection, TakesProgramsBendsAndControllersOneAndTwelve) {
 TEST(EventCollection, OrdersEventsOfOneTickByChannel) {
     std::vector<MidiTrack> tracks(1);
     tracks[0].programs = {{0, 5, 0, 1}, {0, 2, 0, 2}, {1, 0, 0, 3}};
-    tracks[0].controllers = {{0, 3, 0, 12, 1}, {0, 1, 0, 12, 2}, {0, 0, 0, 7, 3}, {0, 2, 0, 1, 4}, {0, 0, 0, 1, 5}};
+    tracks[0].controllers = {{0, 3, 12, 1}, {0, 1, 12, 2}, {0, 0, 7, 3}, {0, 2, 1, 4}, {0, 0, 1, 5}};
     const SourceTrackEvents events = collectEvents(tracks, 0, 1);
     ASSERT_EQ(events.programs[0].size(), 3u);
     EXPECT_EQ(events.programs[0][0].channel, 2);
