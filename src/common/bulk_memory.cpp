@@ -98,20 +98,47 @@ void* BulkArena::take(std::size_t bytes) {
         regions_[best].inUse = true;
         return regions_[best].start;
     }
-    // No free region holds the list: the free ones go back to the system
-    // first, as keeping them would only raise what the run holds at once.
-    std::erase_if(regions_, [this](const Region& region) {
-        if (region.inUse) return false;
-        unmapRegion(region.start, region.size);
-        held_ -= region.size;
-        return true;
-    });
+    // No free region holds the list: the free memory goes back to the system
+    // first, as keeping it would only raise what the run holds at once.
+    giveBackFree();
     regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
     const std::size_t mapped = kRegionsSplit ? (size + kPage - 1) / kPage * kPage : size;
     const Region region{mapRegion(mapped), mapped, false};
     regions_.push_back(region);
     held_ += mapped;
     return take(bytes);
+}
+
+void BulkArena::giveBackFree() {
+    std::vector<Region> kept;
+    kept.reserve(regions_.size() + 2);
+    for (const Region& region : regions_) {
+        if (region.inUse) {
+            kept.push_back(region);
+            continue;
+        }
+        if (!kRegionsSplit) {
+            unmapRegion(region.start, region.size);
+            held_ -= region.size;
+            continue;
+        }
+        // Only whole huge pages go: giving back part of one would leave the
+        // lists that share it on small pages. The parts before and after
+        // stay free for later lists.
+        const auto address = reinterpret_cast<std::uintptr_t>(region.start);
+        const std::size_t lead = (kPage - address % kPage) % kPage;
+        if (lead >= region.size || (region.size - lead) / kPage == 0) {
+            kept.push_back(region);
+            continue;
+        }
+        const std::size_t whole = (region.size - lead) / kPage * kPage;
+        unmapRegion(region.start + lead, whole);
+        held_ -= whole;
+        if (lead > 0) kept.push_back(Region{region.start, lead, false});
+        const std::size_t tail = region.size - lead - whole;
+        if (tail > 0) kept.push_back(Region{region.start + lead + whole, tail, false});
+    }
+    regions_ = std::move(kept);
 }
 
 bool BulkArena::give(void* p) {

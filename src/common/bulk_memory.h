@@ -42,6 +42,9 @@ public:
     bool give(void* p);
 
 private:
+    // Gives the whole huge pages of the free regions back to the system.
+    void giveBackFree();
+
     struct Region {
         std::byte* start = nullptr;
         std::size_t size = 0;

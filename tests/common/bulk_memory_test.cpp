@@ -34,8 +34,9 @@ TEST(BulkArena, TakesLargeListsOnly) {
 
 // A list takes the small pages it needs of the arena's memory and leaves the
 // rest to the lists after it; what it gives back serves later lists, and
-// free neighbours join again. When no free region holds a list, the free
-// ones go back to the system before new memory is mapped.
+// free neighbours join again. When no free region holds a list, the whole
+// huge pages of the free ones go back to the system before new memory is
+// mapped.
 TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     constexpr std::size_t kMiB2 = kRegion / sizeof(int32_t);  // elements in 2 MiB
     BulkArena arena;
@@ -63,10 +64,13 @@ TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     EXPECT_EQ(next.data(), other.data() + kLarge);
     EXPECT_EQ(arena.heldBytes(), 4 * kRegion);
     whole = BulkList<int32_t>();
-    // The free 6 MiB cannot hold it; it goes back, and so does the free rest
-    // of the 2 MiB that `other` and `next` share.
+    // The free 6 MiB cannot hold it and goes back. The free rest of the
+    // 2 MiB that `other` and `next` share stays: giving back part of a huge
+    // page would leave them on small pages.
     BulkList<int32_t> larger(4 * kMiB2);
-    EXPECT_EQ(arena.heldBytes(), 2 * kLargeBytes + 4 * kRegion);
+    EXPECT_EQ(arena.heldBytes(), kRegion + 4 * kRegion);
+    BulkList<int32_t> third(kLarge);  // from that rest
+    EXPECT_EQ(third.data(), next.data() + kLarge);
 }
 
 // A list made before an arena may go while the arena is in place, and the
