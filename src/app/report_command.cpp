@@ -28,7 +28,7 @@ constexpr const char* kUsage =
     "hints and every note that was dropped or cut, by kind and bar, then a\n"
     "summary, the tracks, voices, envelopes and tempo, at bar:beat positions.\n"
     "\n"
-    "  --all        also list every chord merge, track by track with the problems\n"
+    "  --all        also list every decision track by track, chord merges included\n"
     "  --svg FILE   also draw the notes as a piano roll in the SVG file FILE\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
@@ -118,8 +118,8 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
     auto inspect = [&](const Conversion& c) {
         const SongReport report = buildSongReport(recorder, c.song);
         const BarBeatClock clock(c.file, c.song.tpqn, c.song.tickScale, c.song.wholeNoteTicks);
-        const ReportView view{input,  mappingPath, mappingOpened, c.tables, c.file, c.song,
-                              c.envelopes, c.combos, report, clock, hints, options.all};
+        const ReportView view{input,       mappingPath, mappingOpened, c.tables, c.file, c.song,
+                              c.envelopes, c.combos,    report,        clock,    hints,  options.all};
         std::ostringstream textOut;
         writeTextReport(textOut, view);
         text = textOut.str();

@@ -38,10 +38,19 @@ std::string unknownSectionText(const MappingHint& hint) {
     if (hint.section == MappingSection::None) {
         return text + "; the line is skipped, and so are the lines after it up to the next known section";
     }
-    return text + "; the line is skipped, and the lines after it still go to " + std::string(sectionHeader(hint.section));
+    return text + "; the line is skipped, and the lines after it still go to " +
+           std::string(sectionHeader(hint.section));
 }
 
 }  // namespace
+
+std::string hintExcerpt(std::string_view text) {
+    constexpr size_t kMostBytes = 40;
+    if (text.size() <= kMostBytes) return std::string(text);
+    size_t end = kMostBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "...";
+}
 
 std::string_view sectionHeader(MappingSection section) {
     switch (section) {
@@ -65,6 +74,9 @@ std::string mappingHintLine(const MappingHint& hint, std::string_view path) {
         case MappingHintKind::notANumber:
             return "[TVE] " + place + " " + std::string(sectionHeader(hint.section)) + ": " + quoted(hint.text) +
                    " is not a number";
+        case MappingHintKind::unlisted:
+            return "[TVE] warning: " + std::string(path) + ": " + std::to_string(hint.line) + " more " +
+                   (hint.line == 1 ? "line" : "lines") + " skipped as above, not listed";
         case MappingHintKind::outOfRange:
             return "[TVE] " + place + " " + std::string(sectionHeader(hint.section)) + ": " + quoted(hint.text) +
                    " is out of range";

@@ -16,14 +16,24 @@ enum class MappingHintKind {
     unclosedBrace,   // a "{" with no "}" after it
     notANumber,      // where a number belongs
     outOfRange,      // a number beyond 32 signed bits
+    unlisted,        // `line` counts the further warnings, left out
 };
+
+// The warnings a mapping file gets at the most; a file of a million odd
+// lines gets these and one line that counts the others.
+constexpr int32_t kMostMappingWarnings = 100;
 
 struct MappingHint {
     MappingHintKind kind = MappingHintKind::notANumber;
-    int32_t line = 0;                               // counted from 1
+    int32_t line = 0;                               // counted from 1; for unlisted, the count
     MappingSection section = MappingSection::None;  // the section the line belongs to
-    std::string text;  // the bracketed line, or the number's text, as written
+    std::string text;  // the bracketed line, or the number's text, as written (see hintExcerpt)
 };
+
+// At most the first 40 bytes of a text for a hint, cut between UTF-8
+// characters, with "..." where it was cut: a line of a megabyte is not
+// repeated whole.
+std::string hintExcerpt(std::string_view text);
 
 // The hint as a log line of its own (without "\n"), naming the file by `path`:
 // `[TVE] warning: tve.txt:7: unknown section "[EVMAP]" ...` for a warning,

@@ -43,39 +43,59 @@ public:
             throw;
         }
         if (shape == LineShape::bracketed) {
-            note(MappingHintKind::unknownSection, std::string(line));
+            note(MappingHintKind::unknownSection, line);
         } else if (shape == LineShape::unclosedBrace && section_ != MappingSection::None) {
             note(MappingHintKind::unclosedBrace, {});
         }
     }
 
+    // The last hint counts the warnings beyond kMostMappingWarnings.
+    void finish() {
+        if (hints_ && unlisted_ > 0) hints_->push_back(MappingHint{MappingHintKind::unlisted, unlisted_, {}, {}});
+    }
+
 private:
-    void note(MappingHintKind kind, std::string text) {
-        if (hints_) hints_->push_back(MappingHint{kind, lineNumber_, section_, std::move(text)});
+    void note(MappingHintKind kind, std::string_view text) {
+        if (!hints_) return;
+        if (static_cast<int32_t>(hints_->size()) >= kMostMappingWarnings) {
+            ++unlisted_;
+            return;
+        }
+        hints_->push_back(MappingHint{kind, lineNumber_, section_, hintExcerpt(text)});
     }
 
     MappingTables& tables_;
     std::vector<MappingHint>* hints_;
     MappingSection section_ = MappingSection::None;
     int32_t lineNumber_ = 0;
+    int32_t unlisted_ = 0;
 };
 
 }  // namespace
 
 void parseMappingText(MappingTables& tables, std::string_view text, std::vector<MappingHint>* hints) {
     MappingLineReader reader(tables, hints);
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t lf = text.find('\n', start);
-        if (lf == std::string_view::npos) {
-            reader.readLine(text.substr(start));  // a last line without LF
-            return;
+    auto readAll = [&] {
+        size_t start = 0;
+        while (start < text.size()) {
+            const size_t lf = text.find('\n', start);
+            if (lf == std::string_view::npos) {
+                reader.readLine(text.substr(start));  // a last line without LF
+                return;
+            }
+            std::string_view line = text.substr(start, lf - start);
+            if (line.ends_with('\r')) line.remove_suffix(1);
+            reader.readLine(line);
+            start = lf + 1;
         }
-        std::string_view line = text.substr(start, lf - start);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        reader.readLine(line);
-        start = lf + 1;
+    };
+    try {
+        readAll();
+    } catch (const MappingNumberPlace&) {
+        reader.finish();  // the warnings of the lines before it are counted too
+        throw;
     }
+    reader.finish();
 }
 
 void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log,
@@ -98,7 +118,8 @@ void loadMappingFile(MappingTables& tables, const std::string& path, std::ostrea
     }
     log << "[TVE] OPEN OK\n";
     // The hints come between "OPEN OK" and "DONE"; the place of a malformed
-    // number is the last line before the run stops.
+    // number is the last line before the run stops, after the warnings of
+    // the lines before it.
     std::vector<MappingHint> hints;
     auto tell = [&](const MappingHint& hint) {
         const std::string line = mappingHintLine(hint, path);

@@ -17,10 +17,11 @@ int32_t readNumber(std::string_view text) {
     try {
         return parseInt32(text);
     } catch (const std::out_of_range& e) {
-        throw MappingNumberError<std::out_of_range>(e, MappingHint{MappingHintKind::outOfRange, 0, {}, std::string(text)});
+        throw MappingNumberError<std::out_of_range>(
+            e, MappingHint{MappingHintKind::outOfRange, 0, {}, hintExcerpt(text)});
     } catch (const std::invalid_argument& e) {
         throw MappingNumberError<std::invalid_argument>(
-            e, MappingHint{MappingHintKind::notANumber, 0, {}, std::string(text)});
+            e, MappingHint{MappingHintKind::notANumber, 0, {}, hintExcerpt(text)});
     }
 }
 

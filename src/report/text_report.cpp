@@ -191,7 +191,8 @@ private:
             if (list.empty()) continue;
             any = true;
             // By place; where two tracks lose a note at one tick, lower tracks first.
-            std::stable_sort(list.begin(), list.end(), [](const Decision* a, const Decision* b) { return a->tick < b->tick; });
+            std::stable_sort(list.begin(), list.end(),
+                             [](const Decision* a, const Decision* b) { return a->tick < b->tick; });
             const auto kind = static_cast<Problem>(k);
             std::set<int32_t> notes;
             for (const Decision* d : list) notes.insert(d->notes.begin(), d->notes.end());

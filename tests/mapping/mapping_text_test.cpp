@@ -152,7 +152,7 @@ TEST(MappingText, MalformedNumbersStopTheReading) {
 
 // "unknownSection 3 [EvMap] \"[EVMAP]\"": kind, line, section in force, text.
 std::string describe(const MappingHint& hint) {
-    static const char* const kKinds[] = {"unknownSection", "unclosedBrace", "notANumber", "outOfRange"};
+    static const char* const kKinds[] = {"unknownSection", "unclosedBrace", "notANumber", "outOfRange", "unlisted"};
     const std::string_view section = sectionHeader(hint.section);
     return std::string(kKinds[static_cast<int>(hint.kind)]) + " " + std::to_string(hint.line) + " " +
            (section.empty() ? "-" : std::string(section)) + " \"" + hint.text + "\"";
@@ -166,7 +166,7 @@ TEST(MappingText, NotesLinesThatAreSkippedButLookMeant) {
         std::string text;
         std::vector<std::string> hints;
     };
-    const std::vector<HintCase> cases = {
+    std::vector<HintCase> cases = {
         {"a header in the wrong case, before any section", "[EVMAP]\n1{2}\n", {"unknownSection 1 - \"[EVMAP]\""}},
         {"a header with a blank after it, inside a section", "\xEF\xBB\xBF[EvMap]\n1{2}\n[E@Map] \n2{3}\n",
          {"unknownSection 3 [EvMap] \"[E@Map] \""}},
@@ -176,6 +176,14 @@ TEST(MappingText, NotesLinesThatAreSkippedButLookMeant) {
         {"no section yet: every line is skipped anyway", "1{2\n", {}},
         {"brackets in an entry are no header", "[EvMap]\n#[x]\n1{2}[x]\n", {}},
     };
+    // A flood of odd lines is counted, not listed line by line.
+    HintCase flood{"a thousand odd lines", "[EvMap]\n", {}};
+    for (int i = 0; i < 1000; ++i) flood.text += "1{2\n";
+    for (int i = 0; i < kMostMappingWarnings; ++i) {
+        flood.hints.push_back("unclosedBrace " + std::to_string(i + 2) + " [EvMap] \"\"");
+    }
+    flood.hints.push_back("unlisted " + std::to_string(1000 - kMostMappingWarnings) + " - \"\"");
+    cases.push_back(flood);
     for (const HintCase& c : cases) {
         MappingTables tables;
         std::vector<MappingHint> hints;
@@ -197,6 +205,8 @@ TEST(MappingText, MalformedNumberCarriesItsPlace) {
         {"[E@Map]\n1{a}\n[EvMap]\n\n2{15, x}\n", "notANumber 5 [EvMap] \"x\""},
         {"[EmoMap]\n abc{1}\n", "notANumber 2 [EmoMap] \" abc\""},
         {"[ApMap]\r\nE99999999999{1}\r\n", "outOfRange 2 [ApMap] \"99999999999\""},
+        {"[EvMap]\n1{" + std::string(39, '1') + "\xC3\xA9" + std::string(100000, '9') + "}\n",
+         "outOfRange 2 [EvMap] \"" + std::string(39, '1') + "...\""},
     };
     for (const PlaceCase& c : cases) {
         MappingTables tables;
@@ -225,6 +235,8 @@ TEST(MappingHintLine, NamesFileLineAndWhatTheLoaderDoes) {
     EXPECT_EQ(mappingHintLine({K::unknownSection, 7, S::EmoMap, "[ e@map"}, "tve.txt"),
               "[TVE] warning: tve.txt:7: unknown section \"[ e@map\" (did you mean \"[E@Map]\"?); the line is "
               "skipped, and the lines after it still go to [EmoMap]");
+    EXPECT_EQ(mappingHintLine({K::unlisted, 900, S::None, ""}, "tve.txt"),
+              "[TVE] warning: tve.txt: 900 more lines skipped as above, not listed");
     EXPECT_EQ(mappingHintLine({K::unknownSection, 2, S::ApMap, "[Drums]"}, "tve.txt"),
               "[TVE] warning: tve.txt:2: unknown section \"[Drums]\" (the sections are [EvMap], [E@Map], [EnMap], "
               "[EmoMap] and [ApMap]); the line is skipped, and the lines after it still go to [ApMap]");
