@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks what a user installs: `cmake --install` (binary and manual page), the
-# manual page's formatting, and the Debian package built with CPack from the
-# same build: its name, version, computed dependencies and files. As root it
+# Checks what a user installs: `cmake --install` (the programs, their manual
+# pages and the copyright file), the manual pages' formatting, and the Debian
+# package built with CPack from the same build: its name, version,
+# maintainer, computed dependencies, files and copyright file. As root it
 # also installs the package with dpkg -i, converts the demo song with the
 # installed binary, and removes the package again (unless it was installed
 # before). Not part of scripts/test.sh: CI runs it from .ci/run.
@@ -55,34 +56,54 @@ check "CHANGELOG.md says what version $version added" grep -q "^## $version - " 
 # cmake --install into a staging folder.
 stage="$work/stage"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr/local >/dev/null
-for f in bin/tonequill bin/tonequill-report share/man/man1/tonequill.1.gz share/doc/tonequill/changelog.gz \
-  share/doc/tonequill/README.md share/doc/tonequill/examples/tve.txt; do
+for f in bin/tonequill bin/tonequill-report share/man/man1/tonequill.1.gz share/man/man1/tonequill-report.1.gz \
+  share/doc/tonequill/changelog.gz share/doc/tonequill/copyright share/doc/tonequill/README.md \
+  share/doc/tonequill/examples/tve.txt; do
   check "cmake --install puts $f in place" test -f "$stage/usr/local/$f"
 done
 check "the installed binary is executable" test -x "$stage/usr/local/bin/tonequill"
 
-# The manual page: version and date filled in, formats without a warning,
-# and has every section a reader looks for.
-manual="$stage/usr/local/share/man/man1/tonequill.1.gz"
-gzip -dc "$manual" >"$work/tonequill.1"
-check "the manual page's title line names version $version" \
-  grep -q "^\.TH TONEQUILL 1 \"[0-9-]*\" \"tonequill $version\"" "$work/tonequill.1"
-groff -man -t -ww -z "$work/tonequill.1" 2>"$work/groff-warnings.txt" || true
-if [ -s "$work/groff-warnings.txt" ]; then
-  fail "groff warns about the manual page:"
-  sed 's/^/  /' "$work/groff-warnings.txt" | head -n 20
-else
-  pass "groff formats the manual page without a warning"
-fi
-MANWIDTH=80 man -l "$manual" >"$work/manual.txt" 2>"$work/man-errors.txt" || true
-check "man -l reads the manual page without an error" test ! -s "$work/man-errors.txt"
-missing=""
-for section in NAME SYNOPSIS DESCRIPTION "MAPPING FILE" "\[EvMap\]" "\[E@Map\]" "\[EnMap\]" "\[EmoMap\]" "\[ApMap\]" \
-  FILES "EXIT STATUS" EXAMPLES LIMITS; do
-  grep -q "^ *$section" "$work/manual.txt" || missing="$missing '$section'"
-done
-check "the manual has every section${missing:+ (missing:$missing)}" test -z "$missing"
-check "the manual's footer shows version $version" grep -q "^tonequill $version " "$work/manual.txt"
+# The manual pages: version and date filled in, format without a warning,
+# and have every section a reader looks for.
+check_manual() {  # page title sections...
+  local page="$1" title="$2"
+  shift 2
+  local manual="$stage/usr/local/share/man/man1/$page.1.gz"
+  gzip -dc "$manual" >"$work/$page.1"
+  check "$page.1's title line names version $version" \
+    grep -q "^\.TH $title 1 \"[0-9-]*\" \"tonequill $version\"" "$work/$page.1"
+  groff -man -t -ww -z "$work/$page.1" 2>"$work/$page-groff-warnings.txt" || true
+  if [ -s "$work/$page-groff-warnings.txt" ]; then
+    fail "groff warns about $page.1:"
+    sed 's/^/  /' "$work/$page-groff-warnings.txt" | head -n 20
+  else
+    pass "groff formats $page.1 without a warning"
+  fi
+  MANWIDTH=80 man -l "$manual" >"$work/$page-manual.txt" 2>"$work/$page-man-errors.txt" || true
+  check "man -l reads $page.1 without an error" test ! -s "$work/$page-man-errors.txt"
+  local missing="" section
+  for section in "$@"; do
+    grep -q -- "^ *$section" "$work/$page-manual.txt" || missing="$missing '$section'"
+  done
+  check "$page.1 has every section${missing:+ (missing:$missing)}" test -z "$missing"
+  check "$page.1's footer shows version $version" grep -q "^tonequill $version " "$work/$page-manual.txt"
+}
+check_manual tonequill TONEQUILL NAME SYNOPSIS DESCRIPTION "MAPPING FILE" "\[EvMap\]" "\[E@Map\]" "\[EnMap\]" \
+  "\[EmoMap\]" "\[ApMap\]" FILES "EXIT STATUS" EXAMPLES LIMITS
+check_manual tonequill-report TONEQUILL-REPORT NAME SYNOPSIS DESCRIPTION OPTIONS "--all" "--svg" OUTPUT HINTS \
+  PROBLEMS "EXIT STATUS" EXAMPLES FILES "SEE ALSO"
+
+# The copyright file: machine-readable, one license for every file, with its
+# text; the years and holders that the sources' LICENSE states.
+copyright="$stage/usr/local/share/doc/tonequill/copyright"
+check "the copyright file is machine-readable (format 1.0)" \
+  grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$copyright"
+check "the copyright file covers every file" grep -qx "Files: \*" "$copyright"
+check "the copyright file names its license and gives its text" \
+  bash -c 'license="$(sed -n "s/^License: //p" "$1" | head -n 1)"; [ -n "$license" ] &&
+    [ "$(grep -cx "License: $license" "$1")" -ge 2 ] && grep -q "^ Permission is hereby granted" "$1"' _ "$copyright"
+check "the copyright file has the years and holders of LICENSE" \
+  grep -qx "Copyright: $(sed -n 's/^Copyright //p' LICENSE)" "$copyright"
 
 # The Debian package.
 say "building the Debian package"
@@ -98,6 +119,11 @@ field() { dpkg-deb -f "$deb" "$1"; }
 check "package name is tonequill" test "$(field Package)" = tonequill
 check "package version is $version" test "$(field Version)" = "$version"
 check "package has a description" test -n "$(field Description | sed -n 2p)"
+maintainer="$(field Maintainer)"
+# A name and a mail address, and not one of the example domains that stand in for one.
+check "the maintainer is a name and an address, not a placeholder: $maintainer" \
+  bash -c '[[ "$1" =~ ^[^\<\>@]+\ \<[^\<\>@\ ]+@[^\<\>@\ ]+\.[a-z]+\>$ && ! "$1" =~ @(.*\.)?example\.(org|com|net)\> ]]' \
+  _ "$maintainer"
 depends="$(field Depends)"
 # The programs carry the C++ runtime: the C library is all they need.
 check "dependencies are computed (libc6 alone): $depends" \
@@ -109,17 +135,23 @@ cat >"$work/expected-files.txt" <<EOF
 ./usr/bin/tonequill-report
 ./usr/share/doc/tonequill/README.md
 ./usr/share/doc/tonequill/changelog.gz
+./usr/share/doc/tonequill/copyright
 ./usr/share/doc/tonequill/examples/tve.txt
+./usr/share/man/man1/tonequill-report.1.gz
 ./usr/share/man/man1/tonequill.1.gz
 EOF
 if diff -u "$work/expected-files.txt" "$work/deb-files.txt" >"$work/files.diff"; then
-  pass "dpkg-deb -c lists the two programs, the gzip-compressed manual page and the docs, nothing else"
+  pass "dpkg-deb -c lists the two programs, their gzip-compressed manual pages, the copyright file and the docs, nothing else"
 else
   fail "the package's files differ from what is expected:"
   sed 's/^/  /' "$work/files.diff"
 fi
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/tonequill.1.gz | gzip -dc >"$work/deb-tonequill.1"
-check "the packaged manual page is the one cmake --install puts in place" cmp -s "$work/tonequill.1" "$work/deb-tonequill.1"
+for page in tonequill tonequill-report; do
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/man/man1/$page.1.gz" | gzip -dc >"$work/deb-$page.1"
+  check "the packaged $page.1 is the one cmake --install puts in place" cmp -s "$work/$page.1" "$work/deb-$page.1"
+done
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/tonequill/copyright >"$work/deb-copyright"
+check "the packaged copyright file is the project's" cmp -s packaging/copyright "$work/deb-copyright"
 
 # A song to convert: the demo, with the example mapping file.
 song="$work/song"
@@ -143,8 +175,10 @@ else
     report_status=0
     (cd "$song" && /usr/bin/tonequill-report demo.mid >"$work/installed-report.out" 2>&1) || report_status=$?
     check "the installed tonequill-report reports on the demo song" \
-      bash -c '[ "$1" = 0 ] && grep -q SUMMARY "$2"' _ "$report_status" "$work/installed-report.out"
+      bash -c '[ "$1" = 0 ] && grep -q PROBLEMS "$2" && grep -q SUMMARY "$2"' _ "$report_status" "$work/installed-report.out"
     check "man finds the installed manual page" test "$(man -w tonequill 2>/dev/null)" = /usr/share/man/man1/tonequill.1.gz
+    check "man finds the installed report's manual page" \
+      test "$(man -w tonequill-report 2>/dev/null)" = /usr/share/man/man1/tonequill-report.1.gz
     check "the installed example mapping file is the project's" cmp -s /usr/share/doc/tonequill/examples/tve.txt examples/tve.txt
     if [ "$was_installed" -eq 0 ]; then
       dpkg -r tonequill >/dev/null 2>&1 || true

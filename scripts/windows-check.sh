@@ -65,10 +65,10 @@ if [ -f "$zip" ]; then
   (cd "$work/dist" && cmake -E tar xf "$zip")
   dist="$work/dist/tonequill-$version-win64"
   missing=""
-  for f in tonequill.exe README.md CHANGELOG.md tonequill-manual.txt examples/tve.txt; do
+  for f in tonequill.exe README.md CHANGELOG.md LICENSE tonequill-manual.txt examples/tve.txt; do
     [ -f "$dist/$f" ] || missing="$missing $f"
   done
-  if [ -z "$missing" ]; then pass "the zip holds tonequill.exe, README.md, CHANGELOG.md, the manual and examples/tve.txt"
+  if [ -z "$missing" ]; then pass "the zip holds tonequill.exe, README.md, CHANGELOG.md, LICENSE, the manual and examples/tve.txt"
   else fail "the zip lacks:$missing"; fi
   if grep -q "tonequill $version" "$dist/tonequill-manual.txt" 2>/dev/null; then pass "the zipped manual names version $version"
   else fail "the zipped manual does not name version $version"; fi

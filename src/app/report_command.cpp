@@ -21,12 +21,14 @@ namespace tonequill {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tonequill-report [--svg FILE] input.mid\n"
+    "usage: tonequill-report [--all] [--svg FILE] input.mid\n"
     "\n"
     "Runs tonequill's conversion of input.mid (with the same tve.txt) without\n"
-    "writing the .mml, and reports what happened to every note: which notes\n"
-    "were cut, merged into chords or dropped, and why, at bar:beat positions.\n"
+    "writing the .mml, and reports what happened to every note: first tonequill's\n"
+    "hints and every note that was dropped or cut, by kind and bar, then a\n"
+    "summary, the tracks, voices, envelopes and tempo, at bar:beat positions.\n"
     "\n"
+    "  --all        also list every decision track by track, chord merges included\n"
     "  --svg FILE   also draw the notes as a piano roll in the SVG file FILE\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
@@ -41,6 +43,7 @@ protected:
 struct Options {
     std::optional<std::string> input;
     std::optional<std::string> svg;
+    bool all = false;
     bool help = false;
     bool version = false;
     std::string error;
@@ -57,6 +60,8 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.help = true;
         } else if (!optionsEnd && a == "--version") {
             o.version = true;
+        } else if (!optionsEnd && a == "--all") {
+            o.all = true;
         } else if (!optionsEnd && a == "--svg") {
             if (i + 1 >= args.size()) {
                 o.error = "--svg needs a file name";
@@ -107,13 +112,14 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
     };
 
     DecisionRecorder recorder;
+    HintLines hints;
     std::string text;
     std::string svg;
     auto inspect = [&](const Conversion& c) {
         const SongReport report = buildSongReport(recorder, c.song);
         const BarBeatClock clock(c.file, c.song.tpqn, c.song.tickScale, c.song.wholeNoteTicks);
-        const ReportView view{input,    mappingPath, mappingOpened, c.tables, c.file,
-                              c.song,   c.envelopes, c.combos,      report,   clock};
+        const ReportView view{input,       mappingPath, mappingOpened, c.tables, c.file, c.song,
+                              c.envelopes, c.combos,    report,        clock,    hints,  options.all};
         std::ostringstream textOut;
         writeTextReport(textOut, view);
         text = textOut.str();
@@ -124,8 +130,10 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, in
         }
     };
     std::ostringstream messages;
-    const int status = runConversion(io, messages, nowhere, &recorder, inspect);
+    const int status = runConversion(io, messages, nowhere, &recorder, inspect, &hints);
     if (status != 0) {
+        // The hints point at the cause, as on tonequill's log.
+        for (const std::string& line : hints) out << line << "\n";
         out << messages.str();
         return status;
     }

@@ -14,6 +14,7 @@
 #include "mml/document_writer.h"
 #include "envelope/assign_envelopes.h"
 #include "envelope/combinations.h"
+#include "prep/drum_tracks.h"
 #include "prep/prepare_song.h"
 
 namespace tonequill {
@@ -43,11 +44,15 @@ namespace {
 // combinations, write. The document is only started once every stage before
 // it has succeeded.
 void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, std::ostream& log,
-                 PrepObserver* observer, const RunInspector& inspect) {
+                 PrepObserver* observer, const RunInspector& inspect, HintLines& hints) {
     log << "[PREP] start\n";
     // A report reads the file again afterwards; a plain run lets the song
     // take its events over.
     const PreparedSong song = inspect ? prepareSong(file, log, observer) : prepareSong(std::move(file), log, observer);
+    for (const DrumTrackHint& drums : song.drumTracksOffNoise) {
+        hints.push_back(drumTrackHintLine(drums));
+        log << hints.back() << "\n";
+    }
 
     log << "[ENV] assign start\n";
     EnvelopeTable envelopes = assignEnvelopes(tables, song, log);
@@ -68,7 +73,7 @@ void convertSong(const MappingTables& tables, MidiFile& file, const RunIo& io, s
 }  // namespace
 
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer,
-                  const RunInspector& inspect) {
+                  const RunInspector& inspect, HintLines* hints) {
     // The run's bulk lists (the input, events, notes, bends) take their
     // memory from this arena, which is dropped last, once everything holding
     // them is gone: the input, held by `io`, is let go on every way out.
@@ -79,11 +84,15 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
             if (io.dropInput) io.dropInput();
         }
     } inputDrop{io};
+    HintLines ownHints;
+    HintLines& hintLines = hints ? *hints : ownHints;
     MappingTables tables;
     try {
-        io.loadMapping(tables, log);
+        io.loadMapping(tables, log, hintLines);
     } catch (const std::exception& e) {
-        // A malformed number in the mapping file stops the run before the song is read.
+        // A malformed number in the mapping file stops the run before the
+        // song is read. Its place, on the log, is seen before the message.
+        log.flush();
         out << "error: " << e.what() << "\n";
         return 1;
     }
@@ -112,7 +121,7 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
     log << "[MIDI] read OK\n";
 
     try {
-        convertSong(tables, file, io, log, observer, inspect);
+        convertSong(tables, file, io, log, observer, inspect, hintLines);
     } catch (const std::bad_alloc&) {
         out << "error: not enough memory to convert this song\n";
         return 1;
@@ -157,8 +166,8 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
         return *held;
     };
     RunIo io;
-    io.loadMapping = [mappingPath](MappingTables& tables, std::ostream& log) {
-        loadMappingFile(tables, mappingPath, log);
+    io.loadMapping = [mappingPath](MappingTables& tables, std::ostream& log, HintLines& hints) {
+        loadMappingFile(tables, mappingPath, log, &hints);
     };
     io.probeFormat = [load] {
         const Input& in = load();
@@ -181,7 +190,7 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {
 int runInMemory(std::span<const uint8_t> midi, std::string_view mappingText, std::string& document,
                 std::ostream& out, std::ostream& log, int64_t maxDocumentBytes) {
     RunIo io;
-    io.loadMapping = [&](MappingTables& tables, std::ostream&) { parseMappingText(tables, mappingText); };
+    io.loadMapping = [&](MappingTables& tables, std::ostream&, HintLines&) { parseMappingText(tables, mappingText); };
     io.probeFormat = [&] { return probeMidiFormatBytes(midi); };
     io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiBytes(file, midi, reason); };
     io.storeDocument = [&](const std::function<void(std::ostream&)>& write) {

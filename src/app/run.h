@@ -15,7 +15,6 @@
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
 #include "prep/prep_observer.h"
-#include "common/prepared_song.h"
 
 namespace tonequill {
 
@@ -29,8 +28,15 @@ std::string outputPath(const std::string& input);
 
 // Where a run gets its input and puts its document: files for the command
 // line, memory for tests and fuzzing. The run sequence is the same for both.
+// Lines a run writes to its log to point at what a musician most likely did
+// not mean (a mistake in the mapping file, drums on a pitched track); a
+// report shows them too.
+using HintLines = std::vector<std::string>;
+
 struct RunIo {
-    std::function<void(MappingTables&, std::ostream& log)> loadMapping;  // may throw on a malformed number
+    // Logs the loading and appends its hints (also logged) to `hints`; may
+    // throw on a malformed number.
+    std::function<void(MappingTables&, std::ostream& log, HintLines& hints)> loadMapping;
     std::function<int32_t()> probeFormat;
     std::function<bool(MidiFile&, std::string& reason)> readMidi;
     // Lets go of the input's bytes, if they are held; called as the run ends.
@@ -50,11 +56,12 @@ struct Conversion {
 using RunInspector = std::function<void(const Conversion&)>;
 
 // The run sequence from loading the mapping file to "Convert done". Messages
-// go to `out`, progress lines to `log`. Returns the exit status. A report
-// passes an `observer` (handed to preparation; it changes nothing) and an
-// `inspect` called once the document has been stored, before "Convert done".
+// go to `out`, progress lines and hints to `log`. Returns the exit status. A
+// report passes an `observer` (handed to preparation; it changes nothing), an
+// `inspect` called once the document has been stored, before "Convert done",
+// and `hints`, which gets every hint line as it is logged.
 int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObserver* observer = nullptr,
-                  const RunInspector& inspect = {});
+                  const RunInspector& inspect = {}, HintLines* hints = nullptr);
 
 // A run on the files at these paths, without its `storeDocument`.
 RunIo fileRunIo(const std::string& input, const std::string& mappingPath);

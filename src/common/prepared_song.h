@@ -29,6 +29,16 @@ struct LengthEntry {
     std::string token;
 };
 
+// A source track with notes on MIDI channel 10, the drum channel, that goes
+// by track order to an output track other than the noise track TR4.
+struct DrumTrackHint {
+    int32_t sourceTrack = 0;
+    int32_t rawTrack = 0;     // counted from 0 in file order, a conductor track included
+    int32_t outputIndex = 0;  // where it goes
+    int32_t noteCount = 0;    // its notes on channel 10
+    std::string name;         // the track's name as the file gives it
+};
+
 struct PreparedSong {
     int32_t tpqn = 0;
     int32_t initialBpm = 0;
@@ -49,6 +59,7 @@ struct PreparedSong {
     std::vector<BulkList<BendRange>> bendRangesByTrack;      // per source track
     std::set<int32_t> dpcmNotes;                        // note numbers placed on TR5
     std::vector<TempoEvent> tempoEvents;                // sorted by tick, never empty
+    std::vector<DrumTrackHint> drumTracksOffNoise;      // by source track
 };
 
 }  // namespace tonequill

@@ -6,6 +6,7 @@
 
 #include "common/file_system.h"
 
+#include "mapping/mapping_hints.h"
 #include "mapping/mapping_sections.h"
 
 namespace tonequill {
@@ -14,17 +15,18 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Classifies the lines of one mapping file in order and hands the data lines
-// to the current section, which is its state besides the start-of-file flag.
+// to the current section, which is its state besides the line count. Lines
+// that are read otherwise than they look are noted in `hints`, when given.
 class MappingLineReader {
 public:
-    explicit MappingLineReader(MappingTables& tables) : tables_(tables) {}
+    MappingLineReader(MappingTables& tables, std::vector<MappingHint>* hints) : tables_(tables), hints_(hints) {}
 
     // `line` is without its line break (and without the CR before an LF).
     void readLine(std::string_view line) {
-        if (atFileStart_) {
+        ++lineNumber_;
+        if (lineNumber_ == 1) {
             // Editors that save UTF-8 with a byte-order mark would otherwise
             // hide the first section header.
-            atFileStart_ = false;
             if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
         }
         if (line.empty() || line.front() == '#') return;
@@ -32,34 +34,72 @@ public:
             section_ = header;
             return;
         }
-        readDataLine(tables_, section_, line);
+        LineShape shape = LineShape::entry;
+        try {
+            shape = readDataLine(tables_, section_, line);
+        } catch (MappingNumberPlace& place) {
+            place.hint.line = lineNumber_;
+            place.hint.section = section_;
+            throw;
+        }
+        if (shape == LineShape::bracketed) {
+            note(MappingHintKind::unknownSection, line);
+        } else if (shape == LineShape::unclosedBrace && section_ != MappingSection::None) {
+            note(MappingHintKind::unclosedBrace, {});
+        }
+    }
+
+    // The last hint counts the warnings beyond kMostMappingWarnings.
+    void finish() {
+        if (hints_ && unlisted_ > 0) hints_->push_back(MappingHint{MappingHintKind::unlisted, unlisted_, {}, {}});
     }
 
 private:
+    void note(MappingHintKind kind, std::string_view text) {
+        if (!hints_) return;
+        if (static_cast<int32_t>(hints_->size()) >= kMostMappingWarnings) {
+            ++unlisted_;
+            return;
+        }
+        hints_->push_back(MappingHint{kind, lineNumber_, section_, hintExcerpt(text)});
+    }
+
     MappingTables& tables_;
+    std::vector<MappingHint>* hints_;
     MappingSection section_ = MappingSection::None;
-    bool atFileStart_ = true;
+    int32_t lineNumber_ = 0;
+    int32_t unlisted_ = 0;
 };
 
 }  // namespace
 
-void parseMappingText(MappingTables& tables, std::string_view text) {
-    MappingLineReader reader(tables);
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t lf = text.find('\n', start);
-        if (lf == std::string_view::npos) {
-            reader.readLine(text.substr(start));  // a last line without LF
-            return;
+void parseMappingText(MappingTables& tables, std::string_view text, std::vector<MappingHint>* hints) {
+    MappingLineReader reader(tables, hints);
+    auto readAll = [&] {
+        size_t start = 0;
+        while (start < text.size()) {
+            const size_t lf = text.find('\n', start);
+            if (lf == std::string_view::npos) {
+                reader.readLine(text.substr(start));  // a last line without LF
+                return;
+            }
+            std::string_view line = text.substr(start, lf - start);
+            if (line.ends_with('\r')) line.remove_suffix(1);
+            reader.readLine(line);
+            start = lf + 1;
         }
-        std::string_view line = text.substr(start, lf - start);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        reader.readLine(line);
-        start = lf + 1;
+    };
+    try {
+        readAll();
+    } catch (const MappingNumberPlace&) {
+        reader.finish();  // the warnings of the lines before it are counted too
+        throw;
     }
+    reader.finish();
 }
 
-void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log) {
+void loadMappingFile(MappingTables& tables, const std::string& path, std::ostream& log,
+                     std::vector<std::string>* hintLines) {
     log << "[TVE] loading: " << path << "\n";
     // Only a regular file is read: a device, a FIFO or a folder counts as a
     // mapping file that cannot be opened.
@@ -77,7 +117,23 @@ void loadMappingFile(MappingTables& tables, const std::string& path, std::ostrea
         return;
     }
     log << "[TVE] OPEN OK\n";
-    parseMappingText(tables, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // The hints come between "OPEN OK" and "DONE"; the place of a malformed
+    // number is the last line before the run stops, after the warnings of
+    // the lines before it.
+    std::vector<MappingHint> hints;
+    auto tell = [&](const MappingHint& hint) {
+        const std::string line = mappingHintLine(hint, path);
+        log << line << "\n";
+        if (hintLines) hintLines->push_back(line);
+    };
+    try {
+        parseMappingText(tables, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &hints);
+    } catch (const MappingNumberPlace& place) {
+        for (const MappingHint& hint : hints) tell(hint);
+        tell(place.hint);
+        throw;
+    }
+    for (const MappingHint& hint : hints) tell(hint);
     logMappingSummary(tables, log);
 }
 

@@ -1,21 +1,37 @@
 #include "mapping/mapping_sections.h"
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
+#include "mapping/mapping_hints.h"
 #include "mapping/mapping_loader.h"
 #include "mapping/number_text.h"
 
 namespace tonequill {
 namespace {
 
-EvItem numberItem(std::string_view token) { return EvItem{0, parseInt32(token), {}}; }
+// A key or token read as a number; a malformed one throws the standard
+// error together with its text (the line reader adds the line).
+int32_t readNumber(std::string_view text) {
+    try {
+        return parseInt32(text);
+    } catch (const std::out_of_range& e) {
+        throw MappingNumberError<std::out_of_range>(
+            e, MappingHint{MappingHintKind::outOfRange, 0, {}, hintExcerpt(text)});
+    } catch (const std::invalid_argument& e) {
+        throw MappingNumberError<std::invalid_argument>(
+            e, MappingHint{MappingHintKind::notANumber, 0, {}, hintExcerpt(text)});
+    }
+}
+
+EvItem numberItem(std::string_view token) { return EvItem{0, readNumber(token), {}}; }
 EvItem textItem(std::string text) { return EvItem{1, 0, std::move(text)}; }
 
 // [EvMap]: numbers, "L"/"R" marks and "D" items; a lone "D" takes the integer
 // token after it ("D", "4" -> "D4").
 void readEvLine(MappingTables& tables, std::string_view keyText, std::string_view body) {
-    const int32_t key = parseInt32(keyText);
+    const int32_t key = readNumber(keyText);
     const TokenList tokens = splitTokens(body);
     EvDefinition definition;
     for (size_t i = 0; i < tokens.size(); ++i) {
@@ -38,13 +54,13 @@ void readEvLine(MappingTables& tables, std::string_view keyText, std::string_vie
 
 // [E@Map] and [EnMap]: the tokens as written.
 void readTokenLine(std::map<int32_t, TokenList>& table, std::string_view keyText, std::string_view body) {
-    const int32_t key = parseInt32(keyText);
+    const int32_t key = readNumber(keyText);
     table.insert_or_assign(key, splitTokens(body));
 }
 
 // [EmoMap]: a "D" or "d" before an integer token joins it as "D<token>".
 void readEmoLine(MappingTables& tables, std::string_view keyText, std::string_view body) {
-    const int32_t key = parseInt32(keyText);
+    const int32_t key = readNumber(keyText);
     const TokenList tokens = splitTokens(body);
     TokenList entry;
     entry.reserve(tokens.size());
@@ -74,9 +90,9 @@ void readApLine(MappingTables& tables, std::string_view keyText, std::string_vie
     TokenList tokens = splitTokens(body);
     if (tokens.empty() || key.empty()) return;
     if ((key.front() == 'E' || key.front() == 'e') && key.size() > 1 && isIntegerToken(key.substr(1))) {
-        tables.apCcMap.insert_or_assign(parseInt32(key.substr(1)), std::move(tokens));
+        tables.apCcMap.insert_or_assign(readNumber(key.substr(1)), std::move(tokens));
     } else if (isIntegerToken(key)) {
-        tables.apPcMap.insert_or_assign(parseInt32(key), std::move(tokens));
+        tables.apPcMap.insert_or_assign(readNumber(key), std::move(tokens));
     }
 }
 
@@ -91,12 +107,15 @@ MappingSection sectionOfHeader(std::string_view line) {
     return MappingSection::None;
 }
 
-void readDataLine(MappingTables& tables, MappingSection section, std::string_view line) {
-    if (section == MappingSection::None) return;
+LineShape readDataLine(MappingTables& tables, MappingSection section, std::string_view line) {
     const auto open = line.find('{');
-    if (open == std::string_view::npos) return;
+    if (open == std::string_view::npos) {
+        const auto first = line.find_first_not_of(" \t");
+        return first != std::string_view::npos && line[first] == '[' ? LineShape::bracketed : LineShape::noBraces;
+    }
     const auto close = line.find('}', open + 1);
-    if (close == std::string_view::npos) return;
+    if (close == std::string_view::npos) return LineShape::unclosedBrace;
+    if (section == MappingSection::None) return LineShape::entry;
     const std::string_view keyText = line.substr(0, open);
     const std::string_view body = line.substr(open + 1, close - open - 1);
     switch (section) {
@@ -107,6 +126,7 @@ void readDataLine(MappingTables& tables, MappingSection section, std::string_vie
         case MappingSection::ApMap: readApLine(tables, keyText, body); break;
         case MappingSection::None: break;
     }
+    return LineShape::entry;
 }
 
 }  // namespace tonequill

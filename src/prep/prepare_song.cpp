@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "prep/chords.h"
+#include "prep/drum_tracks.h"
 #include "common/conversion_error.h"
 #include "prep/event_collection.h"
 #include "prep/length_table.h"
@@ -75,6 +76,7 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     // the same order: a million notes are not copied to a second list.
     BulkList<PreparedNote> routed = pairNotes(file, observer);
     std::vector<std::vector<int32_t>> members(outputCount);
+    std::vector<int32_t> drumNotes(static_cast<size_t>(song.sourceTrackCount), 0);
     {
         const int32_t rawCount = count32(routed.size());
         log << "[PREP] notes total(raw)=" << routed.size() << "\n";
@@ -86,6 +88,7 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
             const int32_t o = song.routing[static_cast<size_t>(s)];
             if (o < 0 || o >= song.outputTrackCount) continue;
             n.track = static_cast<int32_t>(s);
+            if (n.channel == kDrumChannel) ++drumNotes[static_cast<size_t>(s)];
             members[static_cast<size_t>(o)].push_back(count32(kept));
             if (kept != i) routed[kept] = std::move(n);
             ++kept;
@@ -93,6 +96,7 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
         routed.erase(routed.begin() + static_cast<std::ptrdiff_t>(kept), routed.end());
         if (observer) observer->notesRouted(routed, members, rawCount, offset);
     }
+    song.drumTracksOffNoise = drumTracksOffNoise(routing, drumNotes, file, offset);
 
     // From here on each output track is worked on by itself: it is
     // arbitrated, grouped into chords and given its programs into a list of

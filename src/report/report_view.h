@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/combination.h"
 #include "common/envelope_table.h"
+#include "common/printable_text.h"
 #include "mapping/mapping_tables.h"
 #include "midi/midi_file.h"
 #include "common/prepared_song.h"
@@ -26,6 +28,8 @@ struct ReportView {
     const ComboTable& combos;
     const SongReport& report;
     const BarBeatClock& clock;
+    std::vector<std::string> hints;  // the run's hint lines, as logged
+    bool listChords = false;         // list every chord merge too (--all)
 };
 
 // "C4" for note 60, sharps as "#".
@@ -35,10 +39,6 @@ std::string noteName(int32_t note);
 std::string outputTrackLabel(int32_t outputIndex);
 // The chip alone: "base chip", "FDS", ...
 std::string chipName(int32_t outputIndex);
-
-// A track name fit for a terminal: valid UTF-8 stays, control characters and
-// bytes that are not UTF-8 become \xNN.
-std::string printableText(std::string_view bytes);
 
 // "track 2 \"lead\"": tracks counted from 1 in file order, conductor included.
 std::string sourceTrackLabel(const ReportView& view, int32_t sourceTrack);

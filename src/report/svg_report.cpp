@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/xml_text.h"
@@ -10,7 +13,7 @@
 namespace tonequill {
 namespace {
 
-constexpr double kLabelWidth = 170.0;
+constexpr double kLabelWidth = 190.0;
 constexpr double kMinWidth = 1100.0;  // room for the legend
 constexpr double kTop = 78.0;
 constexpr double kLaneGap = 10.0;
@@ -45,6 +48,12 @@ std::string num(double value) {
     return text;
 }
 
+// A lane's label: its track, chip, each source track with its MIDI
+// channels on a line of its own, and the notes' range, this far apart.
+constexpr double kLabelLineGap = 13.0;
+// A source track's line is cut to about the label column's width.
+constexpr size_t kSourceLineChars = 31;
+
 struct Lane {
     int32_t outputIndex = 0;
     int32_t low = 127;
@@ -53,7 +62,31 @@ struct Lane {
     double rowHeight = 0.0;
     double height = 0.0;
     std::vector<size_t> notes;
+    std::map<int32_t, std::set<int32_t>> channels;  // source track -> its MIDI channels here
 };
+
+void addNote(Lane& lane, size_t index, const NoteStory& s) {
+    lane.notes.push_back(index);
+    lane.low = std::min(lane.low, s.note);
+    lane.high = std::max(lane.high, s.note);
+    lane.channels[s.sourceTrack].insert(s.channel);
+}
+
+// The number of characters of UTF-8 text.
+size_t characters(const std::string& text) {
+    size_t count = 0;
+    for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+// The first `count` characters of UTF-8 text.
+std::string firstCharacters(const std::string& text, size_t count) {
+    size_t end = 0;
+    for (size_t seen = 0; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && seen++ == count) break;
+    }
+    return text.substr(0, end);
+}
 
 class SvgReport {
 public:
@@ -101,10 +134,7 @@ private:
             lane.outputIndex = o;
             for (size_t i = 0; i < v_.report.notes.size(); ++i) {
                 const NoteStory& s = v_.report.notes[i];
-                if (s.outputIndex != o) continue;
-                lane.notes.push_back(i);
-                lane.low = std::min(lane.low, s.note);
-                lane.high = std::max(lane.high, s.note);
+                if (s.outputIndex == o) addNote(lane, i, s);
             }
             if (!lane.notes.empty()) lanes_.push_back(lane);
         }
@@ -113,10 +143,7 @@ private:
         stray.outputIndex = -1;
         for (size_t i = 0; i < v_.report.notes.size(); ++i) {
             const NoteStory& s = v_.report.notes[i];
-            if (s.outputIndex >= 0) continue;
-            stray.notes.push_back(i);
-            stray.low = std::min(stray.low, s.note);
-            stray.high = std::max(stray.high, s.note);
+            if (s.outputIndex < 0) addNote(stray, i, s);
         }
         if (!stray.notes.empty()) lanes_.push_back(stray);
 
@@ -124,7 +151,8 @@ private:
         for (Lane& lane : lanes_) {
             const int32_t rows = lane.high - lane.low + 1;
             lane.rowHeight = std::clamp(140.0 / rows, 3.0, 10.0);
-            lane.height = std::max(52.0, rows * lane.rowHeight + 8.0);
+            const double label = 51.0 + kLabelLineGap * static_cast<double>(lane.channels.size());
+            lane.height = std::max({52.0, rows * lane.rowHeight + 8.0, label});
             lane.top = top;
             top += lane.height + kLaneGap;
         }
@@ -182,9 +210,30 @@ private:
                  << "</text>\n";
             out_ << "<text x=\"8\" y=\"" << num(lane.top + 31) << "\" font-size=\"11\">" << xmlText(chip)
                  << "</text>\n";
-            out_ << "<text x=\"8\" y=\"" << num(lane.top + 45) << "\" fill=\"#555555\" font-size=\"11\">"
+            double y = lane.top + 45;
+            for (const auto& [track, channels] : lane.channels) {
+                const auto [line, whole] = sourceLine(track, channels);
+                out_ << "<text x=\"8\" y=\"" << num(y) << "\" font-size=\"11\"><title>" << xmlText(whole)
+                     << "</title>" << xmlText(line) << "</text>\n";
+                y += kLabelLineGap;
+            }
+            out_ << "<text x=\"8\" y=\"" << num(y) << "\" fill=\"#555555\" font-size=\"11\">"
                  << xmlText(noteName(lane.low) + " to " + noteName(lane.high)) << "</text>\n";
         }
+    }
+
+    // `track 3 "Drums", ch 10` cut to the label column, with the channels
+    // kept, and the line for its tooltip (cut as the notes' tooltips are).
+    std::pair<std::string, std::string> sourceLine(int32_t track, const std::set<int32_t>& channels) const {
+        std::string list;
+        for (int32_t c : channels) list += (list.empty() ? "" : ", ") + std::to_string(c + 1);
+        const std::string tail = ", ch " + list;
+        const std::string label = sourceTrackLabel(v_, track);
+        const std::string whole = shortened(label) + tail;
+        const size_t room = kSourceLineChars > characters(tail) + 8 ? kSourceLineChars - characters(tail) : 8;
+        if (characters(label) <= room) return {whole, whole};
+        const bool quoted = label.back() == '"';
+        return {firstCharacters(label, room - 4) + (quoted ? "...\"" : "...") + tail, whole};
     }
 
     // Bar lines, and bar numbers above some of them, only as close as they

@@ -44,6 +44,8 @@ public:
 
     void write() {
         header();
+        hints();
+        problems();
         summary();
         sourceTracks();
         outputTracks();
@@ -110,6 +112,123 @@ private:
         out_ << "Positions are bar:beat or bar:beat:tick (bars and beats from 1, ticks into the beat);\n"
                 "\"(MML bar N)\" marks a place whose bar in the output's whole-note grid differs.\n"
                 "Tracks are counted from 1 in file order; C4 is MIDI note 60.\n\n";
+    }
+
+    // What the converter logged as hints, as it logged them.
+    void hints() {
+        if (v_.hints.empty()) return;
+        out_ << "HINTS\n";
+        for (const std::string& line : v_.hints) out_ << "  " << line << "\n";
+        out_ << "\n";
+    }
+
+    // The kinds of loss, in the order the report lists them; chords are no loss.
+    enum class Problem {
+        neverReleased,
+        zeroLength,
+        lostWhole,
+        droppedInGroup,
+        cutToNothing,
+        belowGrid,
+        lostTime,
+        cutByNext,
+        strayNoteOff,
+        none,
+    };
+
+    bool losesWholeNote(const Decision& d) const {
+        const NoteStory& s = story(d.notes.front());
+        return d.tick <= s.startTick && d.endTick >= s.endTick;
+    }
+
+    Problem problemOf(const Decision& d) const {
+        switch (d.kind) {
+            case DecisionKind::sliceLost: return losesWholeNote(d) ? Problem::lostWhole : Problem::lostTime;
+            case DecisionKind::chordFormed: return Problem::none;
+            case DecisionKind::groupDropped: return Problem::droppedInGroup;
+            case DecisionKind::overlapCut: return Problem::cutByNext;
+            case DecisionKind::emptyDropped: return Problem::cutToNothing;
+            case DecisionKind::belowGrid: return Problem::belowGrid;
+            case DecisionKind::zeroLength: return Problem::zeroLength;
+            case DecisionKind::unreleased: return Problem::neverReleased;
+            case DecisionKind::strayNoteOff: return Problem::strayNoteOff;
+        }
+        return Problem::none;
+    }
+
+    // "Dropped (2 notes): another note of its group kept (TR4, TR5)".
+    static std::string problemHeading(Problem p, const std::string& count) {
+        const auto dropped = [&](Reason r) { return "Dropped (" + count + "): " + reasonText(r); };
+        const auto cut = [&](Reason r) { return "Cut (" + count + "): " + reasonText(r); };
+        switch (p) {
+            case Problem::neverReleased: return dropped(Reason::neverReleased);
+            case Problem::zeroLength: return dropped(Reason::zeroLength);
+            case Problem::lostWhole: return dropped(Reason::lostWhole);
+            case Problem::droppedInGroup: return dropped(Reason::droppedInGroup);
+            case Problem::cutToNothing: return dropped(Reason::cutToNothing);
+            case Problem::belowGrid: return dropped(Reason::belowGrid);
+            case Problem::lostTime: return cut(Reason::lostTime);
+            case Problem::cutByNext: return cut(Reason::cutByNext);
+            case Problem::strayNoteOff: return "Ignored (" + count + "): without a note-on";
+            case Problem::none: break;
+        }
+        return "";
+    }
+
+    // Every note dropped, cut or lost, by kind, then by the bar where it
+    // happens, each with its output track and what happened.
+    void problems() {
+        out_ << "PROBLEMS\n";
+        const auto kinds = static_cast<size_t>(Problem::none);
+        std::vector<std::vector<const Decision*>> byKind(kinds);
+        for (const Decision& d : v_.report.decisions) {
+            const Problem p = problemOf(d);
+            if (p != Problem::none) byKind[static_cast<size_t>(p)].push_back(&d);
+        }
+        bool any = false;
+        for (size_t k = 0; k < kinds; ++k) {
+            std::vector<const Decision*>& list = byKind[k];
+            if (list.empty()) continue;
+            any = true;
+            // By place; where two tracks lose a note at one tick, lower tracks first.
+            std::stable_sort(list.begin(), list.end(),
+                             [](const Decision* a, const Decision* b) { return a->tick < b->tick; });
+            const auto kind = static_cast<Problem>(k);
+            std::set<int32_t> notes;
+            for (const Decision* d : list) notes.insert(d->notes.begin(), d->notes.end());
+            const std::string count = kind == Problem::strayNoteOff
+                                          ? plural(static_cast<int64_t>(list.size()), "note-off", "note-offs")
+                                          : plural(static_cast<int64_t>(notes.size()), "note", "notes");
+            out_ << problemHeading(kind, count) << "\n";
+            problemLines(list);
+        }
+        if (!any) out_ << "  none: every note reaches the output, whole or as part of a chord\n";
+        out_ << "\n";
+    }
+
+    // The bar on the first line of each bar only; places and tracks in columns.
+    void problemLines(const std::vector<const Decision*>& list) {
+        struct Row {
+            std::string bar, where, track, what;
+        };
+        std::vector<Row> rows;
+        size_t barWidth = 0, whereWidth = 0, trackWidth = 0;
+        int64_t lastBar = 0;
+        for (const Decision* d : list) {
+            const int64_t bar = v_.clock.at(d->tick).bar;
+            auto [where, what] = decision(*d);
+            Row row{bar == lastBar && !rows.empty() ? "" : "bar " + std::to_string(bar), std::move(where),
+                    d->outputIndex >= 0 ? "TR" + std::to_string(d->outputIndex + 1) : "-", std::move(what)};
+            lastBar = bar;
+            barWidth = std::max(barWidth, row.bar.size());
+            whereWidth = std::max(whereWidth, row.where.size());
+            trackWidth = std::max(trackWidth, row.track.size());
+            rows.push_back(std::move(row));
+        }
+        for (const Row& r : rows) {
+            out_ << "  " << padRight(r.bar, barWidth) << "  " << padRight(r.where, whereWidth) << "  "
+                 << padRight(r.track, trackWidth) << "  " << r.what << "\n";
+        }
     }
 
     void summary() {
@@ -200,14 +319,31 @@ private:
                  << plural(static_cast<int64_t>(v_.song.trackNotes[o].size()), "note or chord", "notes or chords")
                  << " to write, from " << (sources.empty() ? "no track" : joined(sources, ", ")) << "\n";
             if (byTrack[o].empty()) out_ << "  every note as played\n";
-            decisions(byTrack[o]);
+            decisionsOrTally(byTrack[o]);
         }
         if (!elsewhere.empty()) {
             out_ << "No output track:\n";
-            decisions(elsewhere);
+            decisionsOrTally(elsewhere);
         }
         if (!empty.empty()) out_ << "Empty output tracks: " << joined(empty, ", ") << "\n";
         out_ << "\n";
+    }
+
+    // With --all every decision; otherwise how many are problems, listed
+    // under PROBLEMS, and how many chords.
+    void decisionsOrTally(const std::vector<const Decision*>& list) {
+        if (v_.listChords) {
+            decisions(list);
+            return;
+        }
+        if (list.empty()) return;
+        int64_t chords = 0;
+        for (const Decision* d : list) chords += d->kind == DecisionKind::chordFormed ? 1 : 0;
+        const int64_t problems = static_cast<int64_t>(list.size()) - chords;
+        std::vector<std::string> parts;
+        if (problems > 0) parts.push_back("problems: " + std::to_string(problems) + " (listed under PROBLEMS)");
+        if (chords > 0) parts.push_back("chords: " + std::to_string(chords) + " (listed with --all)");
+        out_ << "  " << joined(parts, "; ") << "\n";
     }
 
     // One line per decision, the places in a column as wide as the longest.
@@ -228,8 +364,7 @@ private:
         switch (d.kind) {
             case DecisionKind::sliceLost: {
                 where += " - " + c.place(d.endTick);
-                const NoteStory& s = story(d.notes.front());
-                const bool whole = d.tick <= s.startTick && d.endTick >= s.endTick;
+                const bool whole = losesWholeNote(d);
                 what = noteLabel(d.notes.front()) + (whole ? " dropped: " : " silent here: ") +
                        sourceTrackLabel(v_, d.otherTrack) +
                        (isHome(static_cast<size_t>(d.otherTrack)) ? " (home track)" : "") +

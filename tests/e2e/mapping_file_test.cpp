@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,26 +26,77 @@ std::string withCrLf(const std::string& text) {
     return out;
 }
 
+// The log names the file, the line and the section of the number, just
+// before the run stops with the conversion's own message.
 TEST(MappingFileRun, MalformedNumberEndsTheRunBeforeTheMidiFileIsOpened) {
     struct Case {
+        const char* input;
         const char* tve;
         const char* message;
+        const char* place;
     };
     const std::vector<Case> cases = {
-        {"[E@Map]\n1{@0}\n[EvMap]\n1{15,14}\n2{15,x}\n", "invalid stoi argument"},
-        {"[EvMap]\n1{15,14}\n[ApMap]\nE64{1}\n2147483648{1}\n", "stoi argument out of range"},
+        {"song.mid", "[E@Map]\n1{@0}\n[EvMap]\n1{15,14}\n2{15,x}\n", "invalid stoi argument",
+         "[TVE] tve.txt:5 [EvMap]: \"x\" is not a number"},
+        {"song.mid", "[EvMap]\n1{15,14}\n[ApMap]\nE64{1}\n2147483648{1}\n", "stoi argument out of range",
+         "[TVE] tve.txt:5 [ApMap]: \"2147483648\" is out of range"},
+        {"music/song.mid", "# volume\r\n[EvMap]\r\n\r\n7{15,L,99999999999}\r\n", "stoi argument out of range",
+         "[TVE] music/tve.txt:4 [EvMap]: \"99999999999\" is out of range"},
     };
     for (const Case& c : cases) {
         TempDir dir;
-        writeBytes(dir.file("song.mid"), song());
-        writeText(dir.file("tve.txt"), c.tve);
-        auto r = runBinary({"song.mid"}, dir.path());
+        const fs::path folder = fs::path(c.input).parent_path();
+        const std::string mapping = (folder / "tve.txt").string();
+        fs::create_directories(dir.path() / folder);
+        writeBytes(dir.file(c.input), song());
+        writeText(dir.file(mapping), c.tve);
+        auto r = runBinary({c.input}, dir.path());
         EXPECT_EQ(r.status, 1) << c.message;
         EXPECT_EQ(r.out, std::string("error: ") + c.message + "\n");
-        EXPECT_EQ(linesOf(r.log),
-                  (std::vector<std::string>{"[TVE] path=tve.txt", "[TVE] loading: tve.txt", "[TVE] OPEN OK"}));
+        EXPECT_EQ(linesOf(r.log), (std::vector<std::string>{"[TVE] path=" + mapping, "[TVE] loading: " + mapping,
+                                                            "[TVE] OPEN OK", c.place}));
         EXPECT_FALSE(fs::exists(dir.file("song.mml"))) << c.message;
     }
+}
+
+// A section name the loader does not know and a "{" never closed are
+// warned about where the loader reads the lines; they change nothing else.
+TEST(MappingFileRun, WarnsOfUnknownSectionsAndUnclosedBraces) {
+    const std::string written = "[EVMAP]\n1{15,14,12}\n[ApMap]\n1{L,U2}\n[E@map]\n2{1}\n[EnMap]\n1036{4,2\n";
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), song());
+    writeText(dir.file("tve.txt"), written);
+    const auto r = runBinary({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Convert done\n");
+    const auto lines = linesOf(r.log);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 7),
+              (std::vector<std::string>{
+                  "[TVE] OPEN OK",
+                  "[TVE] warning: tve.txt:1: unknown section \"[EVMAP]\" (did you mean \"[EvMap]\"?); the line is "
+                  "skipped, and so are the lines after it up to the next known section",
+                  "[TVE] warning: tve.txt:5: unknown section \"[E@map]\" (did you mean \"[E@Map]\"?); the line is "
+                  "skipped, and the lines after it still go to [ApMap]",
+                  "[TVE] warning: tve.txt:8: \"{\" without \"}\"; the line is skipped",
+                  "[TVE] DONE",
+              }));
+    // 2{1} went to [ApMap]; [EvMap] and [EnMap] stayed empty.
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "[TVE] ApMap(PC)=2") != lines.end()) << r.log;
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "[TVE] EvMap=0") != lines.end()) << r.log;
+    const std::string document = readText(dir.file("song.mml"));
+
+    // Without the warned lines the log is the same but for the warnings.
+    TempDir plain;
+    writeBytes(plain.file("song.mid"), song());
+    writeText(plain.file("tve.txt"), "[ApMap]\n1{L,U2}\n2{1}\n");
+    const auto p = runBinary({"song.mid"}, plain.path());
+    std::vector<std::string> unwarned;
+    for (const std::string& line : lines) {
+        if (line.rfind("[TVE] warning: ", 0) != 0) unwarned.push_back(line);
+    }
+    EXPECT_EQ(unwarned, linesOf(p.log));
+    EXPECT_EQ(readText(plain.file("song.mml")), document);
 }
 
 // Windows line ends and a byte-order mark, as a Windows editor may save the

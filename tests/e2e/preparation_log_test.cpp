@@ -74,6 +74,44 @@ TEST(PreparationLog, RoutedSongLogsEveryStepInOrder) {
     EXPECT_TRUE(fs::exists(dir.file("song.mml")));
 }
 
+// Drums (MIDI channel 10) that track order sends to a pitched track are
+// warned about right after the track counts, on tonequill's log and in the
+// report; drums on TR4, and tracks a directive sends, are not.
+TEST(PreparationLog, DrumsOffTheNoiseTrackAreWarnedAbout) {
+    TrackBuilder conductor;
+    conductor.name(0, "Kit test").tempo(0, 500000);
+    TrackBuilder lead;
+    lead.name(0, "Lead").note(0, 480, 0, 72);
+    TrackBuilder drums;  // TR2 by track order
+    drums.name(0, "Drums").note(0, 120, 9, 36).note(480, 600, 9, 38).note(960, 1080, 9, 42);
+    TrackBuilder bass;  // TR3, one stray drum hit among its notes
+    bass.note(0, 480, 1, 36).note(480, 960, 9, 49);
+    TrackBuilder noise;  // TR4 by track order
+    noise.note(0, 120, 9, 36);
+    TrackBuilder kit;  // TR5 by its name, as samples
+    kit.name(0, "trx5 kit").note(0, 120, 9, 40);
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), buildMidi({conductor, lead, drums, bass, noise, kit}));
+    const auto r = runBinary({"song.mid"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Convert done\n");
+    const std::vector<std::string> warnings = {
+        "[PREP] warning: track 3 \"Drums\" has 3 notes on MIDI channel 10 but goes to TR2 by track order; put "
+        "\"trx4\" in its name to send it to the noise channel",
+        "[PREP] warning: track 4 has 1 note on MIDI channel 10 but goes to TR3 by track order; put \"trx4\" in its "
+        "name to send it to the noise channel",
+    };
+    std::vector<std::string> expected = {"[TRACK 5] notes=1"};
+    expected.insert(expected.end(), warnings.begin(), warnings.end());
+    expected.push_back("[ENV] assign start");
+    expectSameLines(linesBetween(linesOf(r.log), "[TRACK 5] notes=1", "[ENV] assign start"), expected);
+
+    const auto report = runProgram(TONEQUILL_REPORT_BINARY, {"song.mid"}, dir.path());
+    EXPECT_EQ(report.status, 0) << report.out;
+    expectSameLines(linesBetween(linesOf(report.out), "HINTS", ""),
+                    {"HINTS", "  " + warnings[0], "  " + warnings[1], ""});
+}
+
 void expectConversionError(const std::vector<uint8_t>& song, const std::string& message) {
     TempDir dir;
     writeBytes(dir.file("song.mid"), song);

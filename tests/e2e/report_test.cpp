@@ -79,8 +79,10 @@ constexpr const char* kEveryReasonMapping =
     "[ApMap]\n1{L,U1}\n";
 
 // Checked by hand once against the conversion rules: the counts, every
-// place in 3/4 and 4/4 with its MML bar, levels, voices and envelopes.
-constexpr const char* kEveryReasonReport =
+// place in 3/4 and 4/4 with its MML bar, levels, voices and envelopes. The
+// report opens with the problems; the output tracks list every decision,
+// chords included, only with --all.
+constexpr const char* kEveryReasonHead =
         "Tonequill report: song.mid\n"
         "Mapping file: tve.txt\n"
         "Title: Where did <my> notes go? & \"why\"\n"
@@ -89,7 +91,31 @@ constexpr const char* kEveryReasonReport =
         "Positions are bar:beat or bar:beat:tick (bars and beats from 1, ticks into the beat);\n"
         "\"(MML bar N)\" marks a place whose bar in the output's whole-note grid differs.\n"
         "Tracks are counted from 1 in file order; C4 is MIDI note 60.\n"
-        "\n"
+        "\n";
+
+constexpr const char* kEveryReasonProblems =
+        "PROBLEMS\n"
+        "Dropped (1 note): note-on never released\n"
+        "  bar 4  4:1 (MML bar 3)  TR3  A4 from track 4 \"pad \\xFF\\x01 <&>\", channel 3: note-on never released, dropped\n"
+        "Dropped (1 note): note-on and note-off at the same tick\n"
+        "  bar 4  4:1:180 (MML bar 3)  TR3  C3 from track 4 \"pad \\xFF\\x01 <&>\" dropped: note-on and note-off at the same tick\n"
+        "Dropped (1 note): another source track had all of its time\n"
+        "  bar 1  1:1 - 1:2  TR1  B4 from track 3 \"trx1 solo\" dropped: track 2 \"lead\" (home track) sounds all through it\n"
+        "Dropped (2 notes): another note of its group kept (TR4, TR5)\n"
+        "  bar 1  1:1  TR4  C2 (36) dropped, D2 (38) at 1:1:20 kept: TR4 plays one note of a group starting within a 32nd\n"
+        "         1:1  TR5  E2 (40) dropped, F2 (41) at 1:1:10 kept: TR5 plays one note of a group starting within a 32nd\n"
+        "Dropped (1 note): shorter than one MML tick\n"
+        "  bar 4  4:2 (MML bar 3)  TR3  D3 from track 4 \"pad \\xFF\\x01 <&>\" lasting 3 ticks vanishes: start and end round to the same MML tick (480)\n"
+        "Cut (1 note): lost time to another source track\n"
+        "  bar 1  1:2 - 1:3              TR1  G5 from track 3 \"trx1 solo\" silent here: track 2 \"lead\" (home track) sounds\n"
+        "  bar 2  2:1 (MML bar 1) - 2:2  TR1  G5 from track 3 \"trx1 solo\" silent here: track 2 \"lead\" (home track) sounds\n"
+        "Cut (1 note): stops where the next note starts\n"
+        "  bar 3  3:1 (MML bar 2)  TR3  D4 from track 4 \"pad \\xFF\\x01 <&>\" cut at 3:2 (MML bar 2) by 240 ticks (1/2 beat), where the next note starts\n"
+        "Ignored (1 note-off): without a note-on\n"
+        "  bar 4  4:1:80 (MML bar 3)  TR3  note-off of B4 from track 4 \"pad \\xFF\\x01 <&>\", channel 3, without a note-on: ignored\n"
+        "\n";
+
+constexpr const char* kEveryReasonSummary =
         "SUMMARY\n"
         "  Notes in the file                             19\n"
         "  Reach the output unchanged                    8\n"
@@ -114,7 +140,19 @@ constexpr const char* kEveryReasonReport =
         "  track 6 \"trx5 samples\": 2 notes -> TR5 (base chip, DPCM samples), by its name's trx directive; not the home track there\n"
         "  track 7 \"trx7 strings\": 1 note -> TR7 (VRC6), by its name's trx directive; not the home track there\n"
         "\n"
-        "OUTPUT TRACKS\n"
+        "OUTPUT TRACKS\n";
+
+constexpr const char* kEveryReasonTracks =
+        "TR1 (base chip): 4 notes or chords to write, from track 2 \"lead\" (home), track 3 \"trx1 solo\"\n"
+        "  problems: 3 (listed under PROBLEMS)\n"
+        "TR3 (base chip): 4 notes or chords to write, from track 4 \"pad \\xFF\\x01 <&>\" (home)\n"
+        "  problems: 5 (listed under PROBLEMS); chords: 1 (listed with --all)\n"
+        "TR4 (base chip, noise): 2 notes or chords to write, from track 5 \"trx4 drums\"\n"
+        "  problems: 1 (listed under PROBLEMS)\n"
+        "TR5 (base chip, DPCM samples): 1 note or chord to write, from track 6 \"trx5 samples\"\n"
+        "  problems: 1 (listed under PROBLEMS)\n";
+
+constexpr const char* kEveryReasonTracksAll =
         "TR1 (base chip): 4 notes or chords to write, from track 2 \"lead\" (home), track 3 \"trx1 solo\"\n"
         "  1:1 - 1:2              B4 from track 3 \"trx1 solo\" dropped: track 2 \"lead\" (home track) sounds all through it\n"
         "  1:2 - 1:3              G5 from track 3 \"trx1 solo\" silent here: track 2 \"lead\" (home track) sounds\n"
@@ -129,7 +167,9 @@ constexpr const char* kEveryReasonReport =
         "TR4 (base chip, noise): 2 notes or chords to write, from track 5 \"trx4 drums\"\n"
         "  1:1  C2 (36) dropped, D2 (38) at 1:1:20 kept: TR4 plays one note of a group starting within a 32nd\n"
         "TR5 (base chip, DPCM samples): 1 note or chord to write, from track 6 \"trx5 samples\"\n"
-        "  1:1  E2 (40) dropped, F2 (41) at 1:1:10 kept: TR5 plays one note of a group starting within a 32nd\n"
+        "  1:1  E2 (40) dropped, F2 (41) at 1:1:10 kept: TR5 plays one note of a group starting within a 32nd\n";
+
+constexpr const char* kEveryReasonTail =
         "TR7 (VRC6): 1 note or chord to write, from track 7 \"trx7 strings\"\n"
         "  every note as played\n"
         "Empty output tracks: TR2, TR6\n"
@@ -156,14 +196,22 @@ constexpr const char* kEveryReasonReport =
         "  3:1 (MML bar 2)   150 BPM\n"
         "  The output starts at 120 BPM; every change is written on TR29. Envelope frames follow the starting tempo.\n";
 
+std::string everyReasonReport(bool all) {
+    return std::string(kEveryReasonHead) + kEveryReasonProblems + kEveryReasonSummary +
+           (all ? kEveryReasonTracksAll : kEveryReasonTracks) + kEveryReasonTail;
+}
+
 TEST(ReportCommand, EveryDecisionReadsAsReviewed) {
     TempDir dir;
     writeBytes(dir.file("song.mid"), everyReasonSong());
     writeText(dir.file("tve.txt"), kEveryReasonMapping);
-    const auto r = runReport({"song.mid"}, dir.path());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, kEveryReasonReport);
-    EXPECT_EQ(r.log, "");
+    for (const bool all : {false, true}) {
+        const auto r = runReport(all ? std::vector<std::string>{"--all", "song.mid"} : std::vector<std::string>{"song.mid"},
+                                 dir.path());
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, everyReasonReport(all)) << (all ? "--all" : "");
+        EXPECT_EQ(r.log, "");
+    }
     EXPECT_FALSE(fs::exists(dir.file("song.mml")));
 }
 
@@ -181,7 +229,7 @@ TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
     writeText(dir.file("tve.txt"), kEveryReasonMapping);
     const auto r = runReport({"--svg", "roll.svg", "song.mid"}, dir.path());
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out, kEveryReasonReport);
+    EXPECT_EQ(r.out, everyReasonReport(false));
     const std::string svg = readText(dir.file("roll.svg"));
     EXPECT_NE(svg.find("Where did &lt;my&gt; notes go? &amp; &quot;why&quot;"), std::string::npos);
     EXPECT_NE(svg.find("<title>G5 (79), track 3 &quot;trx1 solo&quot;, 1:2 to 2:2: cut, lost time to another source "
@@ -189,6 +237,15 @@ TEST(ReportCommand, SvgPianoRollParsesAndRenders) {
               std::string::npos);
     for (const char* lane : {">TR1<", ">TR3<", ">TR4<", ">TR5<", ">TR7<", ">VRC6<"}) {
         EXPECT_NE(svg.find(lane), std::string::npos) << lane;
+    }
+    // Each lane names its source tracks and their MIDI channels; a line too
+    // long for the label column is cut, and its tooltip holds it whole.
+    for (const char* source : {"</title>track 2 &quot;lead&quot;, ch 1</text>",
+                               "</title>track 3 &quot;trx1 solo&quot;, ch 2</text>",
+                               "</title>track 5 &quot;trx4 drums&quot;, ch 10</text>",
+                               "<title>track 4 &quot;pad \\xFF\\x01 &lt;&amp;&gt;&quot;, ch 3</title>"
+                               "track 4 &quot;pad \\xFF\\x01...&quot;, ch 3</text>"}) {
+        EXPECT_NE(svg.find(source), std::string::npos) << source;
     }
     // A short song has every bar drawn and numbered: four bars of 3/4, one of
     // 4/4 and the closing line.
@@ -259,10 +316,17 @@ TEST(ReportCommand, FailsExactlyWhereTheConverterFails) {
     EXPECT_EQ(missing.out, "read error\n");
     EXPECT_EQ(missing.status, 1);
 
-    writeText(dir.file("tve.txt"), "[EvMap]\n1{x}\n");
+    // A malformed number: the report shows the place tonequill logs, then its message.
+    writeText(dir.file("tve.txt"), "[EVMAP]\n[EvMap]\n1{x}\n");
     writeBytes(dir.file("song.mid"), everyReasonSong());
     const auto badMapping = runReport({"song.mid"}, dir.path());
-    EXPECT_EQ(badMapping.out, runBinary({"song.mid"}, dir.path()).out);
+    const auto converter = runBinary({"song.mid"}, dir.path());
+    const std::string hints =
+        "[TVE] warning: tve.txt:1: unknown section \"[EVMAP]\" (did you mean \"[EvMap]\"?); the line is skipped, and "
+        "so are the lines after it up to the next known section\n"
+        "[TVE] tve.txt:3 [EvMap]: \"x\" is not a number\n";
+    EXPECT_NE(converter.log.find("[TVE] OPEN OK\n" + hints), std::string::npos) << converter.log;
+    EXPECT_EQ(badMapping.out, hints + converter.out);
     EXPECT_EQ(badMapping.status, 1);
 }
 
@@ -335,7 +399,8 @@ TEST(ReportCommand, SvgTooltipsCutLongTrackNamesShort) {
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string svg = readText(dir.file("roll.svg"));
     EXPECT_LT(svg.size(), 500u * 600u);
-    EXPECT_EQ(countOf(svg, "track 1 &quot;" + kept + "...&quot;, "), 500u);
+    // Every note's tooltip, and the lane label's.
+    EXPECT_EQ(countOf(svg, "track 1 &quot;" + kept + "...&quot;, "), 501u);
     const auto parsed = runCommand("xmllint --noout roll.svg", dir.path());
     EXPECT_EQ(parsed.status, 0) << parsed.log;
 }
@@ -386,7 +451,7 @@ TEST(ReportCommand, HelpVersionAndUsage) {
     TempDir dir;
     const auto help = runReport({"--help"}, dir.path());
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: tonequill-report [--svg FILE] input.mid\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("usage: tonequill-report [--all] [--svg FILE] input.mid\n", 0), 0u) << help.out;
     EXPECT_EQ(runReport({}, dir.path()).out, help.out);
     const auto version = runReport({"--version"}, dir.path());
     EXPECT_EQ(version.status, 0);
@@ -422,7 +487,7 @@ struct Outcome {
 // The run of the converter on a song in memory, with or without an observer.
 Outcome observedRun(const std::vector<uint8_t>& midi, const std::string& mapping, PrepObserver* observer) {
     RunIo io;
-    io.loadMapping = [&](MappingTables& tables, std::ostream&) { parseMappingText(tables, mapping); };
+    io.loadMapping = [&](MappingTables& tables, std::ostream&, HintLines&) { parseMappingText(tables, mapping); };
     io.probeFormat = [&] { return probeMidiFormatBytes(midi); };
     io.readMidi = [&](MidiFile& file, std::string& reason) { return readMidiBytes(file, midi, reason); };
     Outcome o;

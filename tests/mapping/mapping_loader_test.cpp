@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "midi_builder.h"
 
@@ -107,8 +108,11 @@ TEST(MappingLoader, MalformedNumberStopsBeforeTheSummary) {
     MappingFile invalid("[E@Map]\n1{a}\n[EvMap]\n2{15,x}\n3{1}\n");
     std::ostringstream log;
     MappingTables tables;
-    EXPECT_THROW(loadMappingFile(tables, invalid.path(), log), std::invalid_argument);
-    EXPECT_EQ(log.str(), "[TVE] loading: " + invalid.path() + "\n[TVE] OPEN OK\n");
+    std::vector<std::string> hints;
+    EXPECT_THROW(loadMappingFile(tables, invalid.path(), log, &hints), std::invalid_argument);
+    const std::string place = "[TVE] " + invalid.path() + ":4 [EvMap]: \"x\" is not a number";
+    EXPECT_EQ(log.str(), "[TVE] loading: " + invalid.path() + "\n[TVE] OPEN OK\n" + place + "\n");
+    EXPECT_EQ(hints, std::vector<std::string>{place});
 
     MappingFile outOfRange("[ApMap]\nE2147483648{1}\n");
     EXPECT_THROW(loadMappingFile(tables, outOfRange.path(), log), std::out_of_range);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "mapping/mapping_hints.h"
 #include "mapping/mapping_loader.h"
 
 namespace tonequill {
@@ -147,6 +148,98 @@ TEST(MappingText, MalformedNumbersStopTheReading) {
             EXPECT_STREQ(e.what(), "invalid stoi argument");
         }
     }
+}
+
+// "unknownSection 3 [EvMap] \"[EVMAP]\"": kind, line, section in force, text.
+std::string describe(const MappingHint& hint) {
+    static const char* const kKinds[] = {"unknownSection", "unclosedBrace", "notANumber", "outOfRange", "unlisted"};
+    const std::string_view section = sectionHeader(hint.section);
+    return std::string(kKinds[static_cast<int>(hint.kind)]) + " " + std::to_string(hint.line) + " " +
+           (section.empty() ? "-" : std::string(section)) + " \"" + hint.text + "\"";
+}
+
+// Lines that are skipped although they look meant are noted, with the line
+// (counted from 1, a byte-order mark's line too) and the section in force.
+TEST(MappingText, NotesLinesThatAreSkippedButLookMeant) {
+    struct HintCase {
+        const char* name;
+        std::string text;
+        std::vector<std::string> hints;
+    };
+    std::vector<HintCase> cases = {
+        {"a header in the wrong case, before any section", "[EVMAP]\n1{2}\n", {"unknownSection 1 - \"[EVMAP]\""}},
+        {"a header with a blank after it, inside a section", "\xEF\xBB\xBF[EvMap]\n1{2}\n[E@Map] \n2{3}\n",
+         {"unknownSection 3 [EvMap] \"[E@Map] \""}},
+        {"indented brackets", "[ApMap]\n  [Foo\n", {"unknownSection 2 [ApMap] \"  [Foo\""}},
+        {"a brace never closed, or closed before it opens", "[EnMap]\n1{2,3\r\n2}{\n3{4}\n",
+         {"unclosedBrace 2 [EnMap] \"\"", "unclosedBrace 3 [EnMap] \"\""}},
+        {"no section yet: every line is skipped anyway", "1{2\n", {}},
+        {"brackets in an entry are no header", "[EvMap]\n#[x]\n1{2}[x]\n", {}},
+    };
+    // A flood of odd lines is counted, not listed line by line.
+    HintCase flood{"a thousand odd lines", "[EvMap]\n", {}};
+    for (int i = 0; i < 1000; ++i) flood.text += "1{2\n";
+    for (int i = 0; i < kMostMappingWarnings; ++i) {
+        flood.hints.push_back("unclosedBrace " + std::to_string(i + 2) + " [EvMap] \"\"");
+    }
+    flood.hints.push_back("unlisted " + std::to_string(1000 - kMostMappingWarnings) + " - \"\"");
+    cases.push_back(flood);
+    for (const HintCase& c : cases) {
+        MappingTables tables;
+        std::vector<MappingHint> hints;
+        parseMappingText(tables, c.text, &hints);
+        std::vector<std::string> described;
+        for (const MappingHint& h : hints) described.push_back(describe(h));
+        EXPECT_EQ(described, c.hints) << c.name;
+    }
+}
+
+// The error of a malformed number carries where it lies: the text read as a
+// number, its line and its section.
+TEST(MappingText, MalformedNumberCarriesItsPlace) {
+    struct PlaceCase {
+        std::string text;
+        std::string place;
+    };
+    const std::vector<PlaceCase> cases = {
+        {"[E@Map]\n1{a}\n[EvMap]\n\n2{15, x}\n", "notANumber 5 [EvMap] \"x\""},
+        {"[EmoMap]\n abc{1}\n", "notANumber 2 [EmoMap] \" abc\""},
+        {"[ApMap]\r\nE99999999999{1}\r\n", "outOfRange 2 [ApMap] \"99999999999\""},
+        {"[EvMap]\n1{" + std::string(39, '1') + "\xC3\xA9" + std::string(100000, '9') + "}\n",
+         "outOfRange 2 [EvMap] \"" + std::string(39, '1') + "...\""},
+    };
+    for (const PlaceCase& c : cases) {
+        MappingTables tables;
+        try {
+            parseMappingText(tables, c.text);
+            ADD_FAILURE() << "no error for " << c.text;
+        } catch (const MappingNumberPlace& place) {
+            EXPECT_EQ(describe(place.hint), c.place);
+        }
+    }
+}
+
+// The lines a log shows for each kind of hint.
+TEST(MappingHintLine, NamesFileLineAndWhatTheLoaderDoes) {
+    using K = MappingHintKind;
+    using S = MappingSection;
+    EXPECT_EQ(mappingHintLine({K::notANumber, 12, S::EvMap, "x"}, "music/tve.txt"),
+              "[TVE] music/tve.txt:12 [EvMap]: \"x\" is not a number");
+    EXPECT_EQ(mappingHintLine({K::outOfRange, 3, S::ApMap, "99999999999"}, "tve.txt"),
+              "[TVE] tve.txt:3 [ApMap]: \"99999999999\" is out of range");
+    EXPECT_EQ(mappingHintLine({K::unclosedBrace, 9, S::EnMap, ""}, "tve.txt"),
+              "[TVE] warning: tve.txt:9: \"{\" without \"}\"; the line is skipped");
+    EXPECT_EQ(mappingHintLine({K::unknownSection, 7, S::None, "[EVMAP]"}, "tve.txt"),
+              "[TVE] warning: tve.txt:7: unknown section \"[EVMAP]\" (did you mean \"[EvMap]\"?); the line is "
+              "skipped, and so are the lines after it up to the next known section");
+    EXPECT_EQ(mappingHintLine({K::unknownSection, 7, S::EmoMap, "[ e@map"}, "tve.txt"),
+              "[TVE] warning: tve.txt:7: unknown section \"[ e@map\" (did you mean \"[E@Map]\"?); the line is "
+              "skipped, and the lines after it still go to [EmoMap]");
+    EXPECT_EQ(mappingHintLine({K::unlisted, 900, S::None, ""}, "tve.txt"),
+              "[TVE] warning: tve.txt: 900 more lines skipped as above, not listed");
+    EXPECT_EQ(mappingHintLine({K::unknownSection, 2, S::ApMap, "[Drums]"}, "tve.txt"),
+              "[TVE] warning: tve.txt:2: unknown section \"[Drums]\" (the sections are [EvMap], [E@Map], [EnMap], "
+              "[EmoMap] and [ApMap]); the line is skipped, and the lines after it still go to [ApMap]");
 }
 
 TEST(SplitTokens, CommasAndWhiteSpaceRunsSeparate) {
