@@ -75,6 +75,7 @@ PreparedSong prepareSong(MidiFile file, std::ostream& log, PrepObserver* observe
     // The notes that are routed stay in the list of paired notes, closed up in
     // the same order: a million notes are not copied to a second list.
     BulkList<PreparedNote> routed = pairNotes(file, observer);
+    for (MidiTrack& track : file.tracks) track.notes = BulkList<NoteEvent>();  // the pairs hold all they said
     std::vector<std::vector<int32_t>> members(outputCount);
     std::vector<int32_t> drumNotes(static_cast<size_t>(song.sourceTrackCount), 0);
     {
