@@ -37,6 +37,8 @@ struct RunIo {
     std::function<void()> dropInput;
     // Stores the document that `write` produces; throws ConversionError when it cannot.
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
+    // Writes to the log how a refused format-0 input can be converted; may be unset.
+    std::function<void(std::ostream& log)> format0Hint;
 };
 
 // What a finished run leaves for a report: everything read and made.
