@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks what a user installs: `cmake --install` (binary and manual page), the
-# manual page's formatting, and the Debian package built with CPack from the
+# Checks what a user installs: `cmake --install` (programs and manual pages),
+# the manual pages' formatting, and the Debian package built with CPack from the
 # same build: its name, version, computed dependencies and files. As root it
 # also installs the package with dpkg -i, converts the demo song with the
 # installed binary, and removes the package again (unless it was installed
@@ -48,18 +48,26 @@ check() {  # description command...
 say "building version $version in build/release"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null
 # Only the targets scripts/demo.sh builds: that must be enough to install.
-cmake --build "$build" -j"$jobs" --target tonequill tonequill-report make-demo >/dev/null
+cmake --build "$build" -j"$jobs" --target tonequill tonequill-report tonequill-split make-demo >/dev/null
 
 check "CHANGELOG.md says what version $version added" grep -q "^## $version - " CHANGELOG.md
 
 # cmake --install into a staging folder.
 stage="$work/stage"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr/local >/dev/null
-for f in bin/tonequill bin/tonequill-report share/man/man1/tonequill.1.gz share/doc/tonequill/changelog.gz \
-  share/doc/tonequill/README.md share/doc/tonequill/examples/tve.txt; do
+for f in bin/tonequill bin/tonequill-report bin/tonequill-split share/man/man1/tonequill.1.gz \
+  share/man/man1/tonequill-split.1.gz share/doc/tonequill/changelog.gz share/doc/tonequill/README.md \
+  share/doc/tonequill/examples/tve.txt; do
   check "cmake --install puts $f in place" test -f "$stage/usr/local/$f"
 done
 check "the installed binary is executable" test -x "$stage/usr/local/bin/tonequill"
+
+# tonequill-split's manual page: version filled in, formats without a warning.
+gzip -dc "$stage/usr/local/share/man/man1/tonequill-split.1.gz" >"$work/tonequill-split.1"
+check "tonequill-split's manual page names version $version" \
+  grep -q "^\.TH TONEQUILL-SPLIT 1 \"[0-9-]*\" \"tonequill $version\"" "$work/tonequill-split.1"
+groff -man -t -ww -z "$work/tonequill-split.1" 2>"$work/groff-split-warnings.txt" || true
+check "groff formats tonequill-split's manual page without a warning" test ! -s "$work/groff-split-warnings.txt"
 
 # The manual page: version and date filled in, formats without a warning,
 # and has every section a reader looks for.
@@ -107,13 +115,15 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/deb-files.txt
 cat >"$work/expected-files.txt" <<EOF
 ./usr/bin/tonequill
 ./usr/bin/tonequill-report
+./usr/bin/tonequill-split
 ./usr/share/doc/tonequill/README.md
 ./usr/share/doc/tonequill/changelog.gz
 ./usr/share/doc/tonequill/examples/tve.txt
+./usr/share/man/man1/tonequill-split.1.gz
 ./usr/share/man/man1/tonequill.1.gz
 EOF
 if diff -u "$work/expected-files.txt" "$work/deb-files.txt" >"$work/files.diff"; then
-  pass "dpkg-deb -c lists the two programs, the gzip-compressed manual page and the docs, nothing else"
+  pass "dpkg-deb -c lists the three programs, the gzip-compressed manual pages and the docs, nothing else"
 else
   fail "the package's files differ from what is expected:"
   sed 's/^/  /' "$work/files.diff"
@@ -145,6 +155,12 @@ else
     check "the installed tonequill-report reports on the demo song" \
       bash -c '[ "$1" = 0 ] && grep -q SUMMARY "$2"' _ "$report_status" "$work/installed-report.out"
     check "man finds the installed manual page" test "$(man -w tonequill 2>/dev/null)" = /usr/share/man/man1/tonequill.1.gz
+    split_status=0
+    (cd "$song" && /usr/bin/tonequill --version >"$work/installed-version.out" 2>&1 &&
+      /usr/bin/tonequill-split --version >>"$work/installed-version.out" 2>&1) || split_status=$?
+    check "the installed tonequill and tonequill-split name version $version" \
+      bash -c '[ "$1" = 0 ] && grep -qx "tonequill $2" "$3" && grep -qx "tonequill-split $2" "$3"' _ \
+      "$split_status" "$version" "$work/installed-version.out"
     check "the installed example mapping file is the project's" cmp -s /usr/share/doc/tonequill/examples/tve.txt examples/tve.txt
     if [ "$was_installed" -eq 0 ]; then
       dpkg -r tonequill >/dev/null 2>&1 || true
