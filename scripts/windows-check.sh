@@ -182,6 +182,15 @@ compare_song usage "$work/fixtures/usage"
 linux_bin="$linux_build/tonequill-split" exe="$dist/tonequill-split.exe" \
   compare_song split "$work/fixtures/refused-format0" song.mid
 compare_song split-converted "$work/linux/split" song-f1.mid
+# The input is never replaced, whatever path names it.
+exe="$dist/tonequill-split.exe" run_windows split-self "$work/windows/split" song.mid '.\SONG.MID'
+if [ "$(cat "$work/streams/split-self.windows.status")" = 1 ] \
+  && grep -q "is the input itself" "$work/streams/split-self.windows.err" \
+  && cmp -s "$work/windows/split/song.mid" "$work/fixtures/refused-format0/song.mid"; then
+  pass "Windows: tonequill-split.exe refuses to write over its input as .\\SONG.MID"
+else
+  fail "Windows: tonequill-split.exe song.mid .\\SONG.MID"
+fi
 
 # Converting again replaces the document in place and leaves no temporary file.
 cp "$work/windows/demo/demo.mml" "$work/streams/demo.first.mml"
