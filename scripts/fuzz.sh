@@ -3,8 +3,8 @@
 # checks that every seed (the project's fixture songs, the demo and the
 # benchmarks' stress songs among them) passes the fuzzers' own time and
 # memory limits, and runs each target for a bounded time on those seeds: the
-# converter in memory, the MIDI reader, and the report on files (its
-# observer, the piano roll, the file layer). Any finding fails the run; the
+# converter in memory, the MIDI reader, the report on files (its observer,
+# the piano roll, the file layer), and tonequill-split's reader and writer. Any finding fails the run; the
 # input that caused it is left in build/fuzz/artifacts/.
 #   scripts/fuzz.sh            60 seconds per target
 #   scripts/fuzz.sh 3600       a longer run
@@ -18,7 +18,7 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fn
 CC=clang CXX=clang++ cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTONEQUILL_TESTS=OFF -DTONEQUILL_FUZZ=ON -DCMAKE_CXX_FLAGS="$flags" >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-  --target fuzz_convert fuzz_midi_reader fuzz_report make-seeds make-fixture-songs make-bench-song >/dev/null
+  --target fuzz_convert fuzz_midi_reader fuzz_report fuzz_split make-seeds make-fixture-songs make-bench-song >/dev/null
 
 # The fuzzers' limits: one input may take 10 s and 1 GiB, and inputs are cut at 64 KiB.
 limits=(-timeout=10 -rss_limit_mb=1024 -max_len=65536)
@@ -68,6 +68,7 @@ target_inputs() {
   binary="$build/fuzz/fuzz_$1"; seeds="$build/seeds/$1"; extra=tests/fixtures/fuzz
   if [ "$1" = reader ]; then binary="$build/fuzz/fuzz_midi_reader"; extra=; fi
   if [ "$1" = report ]; then seeds="$build/seeds/convert"; fi
+  if [ "$1" = split ]; then seeds="$build/seeds/reader"; extra=; fi
 }
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
@@ -79,7 +80,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # those of 10,000 notes also run whole, under the same time and memory limits
 # (libFuzzer looks at the clock only every few seconds, so the times it prints
 # are checked here as well).
-for target in convert reader report; do
+for target in convert reader report split; do
   target_inputs "$target"
   echo "checking the seeds of $target against the fuzzers' limits"
   whole=("$seeds"/stress-*-10000.*)
@@ -93,8 +94,8 @@ for target in convert reader report; do
     }
 done
 
-mkdir -p "$build/artifacts" "$build/corpus/convert" "$build/corpus/reader" "$build/corpus/report"
-for target in convert reader report; do
+mkdir -p "$build/artifacts" "$build/corpus/convert" "$build/corpus/reader" "$build/corpus/report" "$build/corpus/split"
+for target in convert reader report split; do
   target_inputs "$target"
   echo "fuzzing $target for ${seconds}s"
   "$binary" -max_total_time="$seconds" "${limits[@]}" \

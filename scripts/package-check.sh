@@ -49,14 +49,15 @@ check() {  # description command...
 say "building version $version in build/release"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null
 # Only the targets scripts/demo.sh builds: that must be enough to install.
-cmake --build "$build" -j"$jobs" --target tonequill tonequill-report make-demo >/dev/null
+cmake --build "$build" -j"$jobs" --target tonequill tonequill-report tonequill-split make-demo >/dev/null
 
 check "CHANGELOG.md says what version $version added" grep -q "^## $version - " CHANGELOG.md
 
 # cmake --install into a staging folder.
 stage="$work/stage"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr/local >/dev/null
-for f in bin/tonequill bin/tonequill-report share/man/man1/tonequill.1.gz share/man/man1/tonequill-report.1.gz \
+for f in bin/tonequill bin/tonequill-report bin/tonequill-split share/man/man1/tonequill.1.gz \
+  share/man/man1/tonequill-report.1.gz share/man/man1/tonequill-split.1.gz \
   share/doc/tonequill/changelog.gz share/doc/tonequill/copyright share/doc/tonequill/README.md \
   share/doc/tonequill/examples/tve.txt; do
   check "cmake --install puts $f in place" test -f "$stage/usr/local/$f"
@@ -92,6 +93,7 @@ check_manual tonequill TONEQUILL NAME SYNOPSIS DESCRIPTION "MAPPING FILE" "\[EvM
   "\[EmoMap\]" "\[ApMap\]" FILES "EXIT STATUS" EXAMPLES LIMITS
 check_manual tonequill-report TONEQUILL-REPORT NAME SYNOPSIS DESCRIPTION OPTIONS "--all" "--svg" OUTPUT HINTS \
   PROBLEMS "EXIT STATUS" EXAMPLES FILES "SEE ALSO"
+check_manual tonequill-split TONEQUILL-SPLIT NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" EXAMPLES "SEE ALSO"
 
 # The copyright file: machine-readable, one license for every file, with its
 # text; the years and holders that the sources' LICENSE states.
@@ -133,15 +135,17 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/deb-files.txt
 cat >"$work/expected-files.txt" <<EOF
 ./usr/bin/tonequill
 ./usr/bin/tonequill-report
+./usr/bin/tonequill-split
 ./usr/share/doc/tonequill/README.md
 ./usr/share/doc/tonequill/changelog.gz
 ./usr/share/doc/tonequill/copyright
 ./usr/share/doc/tonequill/examples/tve.txt
 ./usr/share/man/man1/tonequill-report.1.gz
+./usr/share/man/man1/tonequill-split.1.gz
 ./usr/share/man/man1/tonequill.1.gz
 EOF
 if diff -u "$work/expected-files.txt" "$work/deb-files.txt" >"$work/files.diff"; then
-  pass "dpkg-deb -c lists the two programs, their gzip-compressed manual pages, the copyright file and the docs, nothing else"
+  pass "dpkg-deb -c lists the three programs, their gzip-compressed manual pages, the copyright file and the docs, nothing else"
 else
   fail "the package's files differ from what is expected:"
   sed 's/^/  /' "$work/files.diff"
@@ -179,6 +183,12 @@ else
     check "man finds the installed manual page" test "$(man -w tonequill 2>/dev/null)" = /usr/share/man/man1/tonequill.1.gz
     check "man finds the installed report's manual page" \
       test "$(man -w tonequill-report 2>/dev/null)" = /usr/share/man/man1/tonequill-report.1.gz
+    split_status=0
+    (cd "$song" && /usr/bin/tonequill --version >"$work/installed-version.out" 2>&1 &&
+      /usr/bin/tonequill-split --version >>"$work/installed-version.out" 2>&1) || split_status=$?
+    check "the installed tonequill and tonequill-split name version $version" \
+      bash -c '[ "$1" = 0 ] && grep -qx "tonequill $2" "$3" && grep -qx "tonequill-split $2" "$3"' _ \
+      "$split_status" "$version" "$work/installed-version.out"
     check "the installed example mapping file is the project's" cmp -s /usr/share/doc/tonequill/examples/tve.txt examples/tve.txt
     if [ "$was_installed" -eq 0 ]; then
       dpkg -r tonequill >/dev/null 2>&1 || true

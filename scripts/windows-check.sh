@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds tonequill.exe for 64-bit Windows with MinGW-w64, packs it into
-# the Windows zip, and checks under wine that the zipped tonequill.exe runs
-# alone and converts exactly like the Linux build: on the demo song and on the
-# fixture songs (tests/support/make_fixture_songs.cpp) the .mml files must be
+# Cross-builds tonequill.exe and tonequill-split.exe for 64-bit Windows with
+# MinGW-w64, packs them into the Windows zip, and checks under wine that the
+# zipped tonequill.exe runs alone and converts exactly like the Linux build:
+# on the demo song and on the fixture songs
+# (tests/support/make_fixture_songs.cpp) the .mml files must be
 # byte-identical, and the exit status, standard output and standard error the
 # same (Windows writes CR LF on its console streams, so those are compared
-# without CR). It also checks that backslash paths find the mapping file
+# without CR); tonequill-split.exe must write the same format-1 file as the
+# Linux build. It also checks that backslash paths find the mapping file
 # beside the input.
 #
 # Needs g++-mingw-w64-x86-64-posix and wine; installs them with apt-get when
@@ -43,12 +45,12 @@ version="$(sed -n 's/.*kVersion = "\([0-9.]*\)".*/\1/p' src/common/version.h)"
 
 say "building for Linux in build/release"
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null
-cmake --build "$linux_build" -j"$jobs" --target tonequill make-demo make-fixture-songs >/dev/null
+cmake --build "$linux_build" -j"$jobs" --target tonequill tonequill-split make-demo make-fixture-songs >/dev/null
 
 say "cross-building for Windows in build/windows"
 cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DTONEQUILL_TESTS=OFF >/dev/null
-cmake --build "$windows_build" -j"$jobs" --target tonequill >/dev/null
+cmake --build "$windows_build" -j"$jobs" --target tonequill tonequill-split >/dev/null
 (cd "$windows_build" && cpack -G ZIP >/dev/null)
 zip="$windows_build/tonequill-$version-win64.zip"
 
@@ -60,15 +62,15 @@ failed=0
 pass() { passed=$((passed + 1)); say "ok: $*"; }
 fail() { failed=$((failed + 1)); say "FAILED: $*"; }
 
-# The zip: tonequill.exe and its texts, nothing that needs an installer.
+# The zip: the programs and their texts, nothing that needs an installer.
 if [ -f "$zip" ]; then
   (cd "$work/dist" && cmake -E tar xf "$zip")
   dist="$work/dist/tonequill-$version-win64"
   missing=""
-  for f in tonequill.exe README.md CHANGELOG.md LICENSE tonequill-manual.txt examples/tve.txt; do
+  for f in tonequill.exe tonequill-split.exe README.md CHANGELOG.md LICENSE tonequill-manual.txt examples/tve.txt; do
     [ -f "$dist/$f" ] || missing="$missing $f"
   done
-  if [ -z "$missing" ]; then pass "the zip holds tonequill.exe, README.md, CHANGELOG.md, LICENSE, the manual and examples/tve.txt"
+  if [ -z "$missing" ]; then pass "the zip holds tonequill.exe, tonequill-split.exe, README.md, CHANGELOG.md, LICENSE, the manual and examples/tve.txt"
   else fail "the zip lacks:$missing"; fi
   if grep -q "tonequill $version" "$dist/tonequill-manual.txt" 2>/dev/null; then pass "the zipped manual names version $version"
   else fail "the zipped manual does not name version $version"; fi
@@ -81,10 +83,12 @@ linux_bin="$linux_build/tonequill"
 
 # Linked statically: only DLLs that come with Windows itself.
 objdump="$(command -v x86_64-w64-mingw32-objdump || command -v objdump)"
-dlls="$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | tr '\n' ' ')"
-foreign="$(echo "$dlls" | tr ' ' '\n' | grep -v -i -E '^(kernel32|msvcrt|advapi32|user32|shell32|ws2_32|ntdll|ucrtbase|api-ms-win-.*)\.dll$' | grep . || true)"
-if [ -z "$foreign" ]; then pass "tonequill.exe needs only system DLLs: $dlls"
-else fail "tonequill.exe needs DLLs that Windows lacks: $(echo "$foreign" | tr '\n' ' ')"; fi
+for program in tonequill.exe tonequill-split.exe; do
+  dlls="$("$objdump" -p "$dist/$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | tr '\n' ' ')"
+  foreign="$(echo "$dlls" | tr ' ' '\n' | grep -v -i -E '^(kernel32|msvcrt|advapi32|user32|shell32|ws2_32|ntdll|ucrtbase|api-ms-win-.*)\.dll$' | grep . || true)"
+  if [ -z "$foreign" ]; then pass "$program needs only system DLLs: $dlls"
+  else fail "$program needs DLLs that Windows lacks: $(echo "$foreign" | tr '\n' ' ')"; fi
+done
 
 export WINEDEBUG=-all
 export WINEPREFIX="$work/wineprefix"
@@ -173,6 +177,20 @@ done
 
 mkdir -p "$work/fixtures/usage"
 compare_song usage "$work/fixtures/usage"
+
+# tonequill-split.exe writes the same format-1 file, which converts alike.
+linux_bin="$linux_build/tonequill-split" exe="$dist/tonequill-split.exe" \
+  compare_song split "$work/fixtures/refused-format0" song.mid
+compare_song split-converted "$work/linux/split" song-f1.mid
+# The input is never replaced, whatever path names it.
+exe="$dist/tonequill-split.exe" run_windows split-self "$work/windows/split" song.mid '.\SONG.MID'
+if [ "$(cat "$work/streams/split-self.windows.status")" = 1 ] \
+  && grep -q "is the input itself" "$work/streams/split-self.windows.err" \
+  && cmp -s "$work/windows/split/song.mid" "$work/fixtures/refused-format0/song.mid"; then
+  pass "Windows: tonequill-split.exe refuses to write over its input as .\\SONG.MID"
+else
+  fail "Windows: tonequill-split.exe song.mid .\\SONG.MID"
+fi
 
 # Converting again replaces the document in place and leaves no temporary file.
 cp "$work/windows/demo/demo.mml" "$work/streams/demo.first.mml"

@@ -7,8 +7,10 @@
 
 #include "app/limited_streambuf.h"
 #include "app/output_file.h"
+#include "app/split_command.h"
 #include "common/bulk_memory.h"
 #include "common/file_system.h"
+#include "common/version.h"
 #include "mapping/mapping_loader.h"
 #include "midi/midi_reader.h"
 #include "mml/document_writer.h"
@@ -101,6 +103,7 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
     log << "[MIDI] format=" << format << "\n";
     if (format >= 0 && format != 1) {
         out << "error only supported MIDI is Format 1.\n";
+        if (format == 0 && io.format0Hint) io.format0Hint(log);
         return 1;
     }
 
@@ -135,7 +138,7 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
 
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
     if (args.empty()) {
-        out << "\nTonequill Ver.2026/5/20   tonequill-dev\nusage\ntonequill input.mid\n";
+        out << "\nTonequill Ver." << kRulesDate << "   tonequill-dev\nusage\ntonequill input.mid\n";
         return 0;
     }
     const std::string& input = args[0];
@@ -145,6 +148,7 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
     RunIo io = fileRunIo(input, mappingPath);
     const std::string output = outputPath(input);
     io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { writeOutputFile(output, write); };
+    io.format0Hint = [&](std::ostream& hintLog) { hintLog << format0Hint(input) << "\n"; };
     return runConversion(io, out, log);
 }
 

@@ -43,6 +43,8 @@ struct RunIo {
     std::function<void()> dropInput;
     // Stores the document that `write` produces; throws ConversionError when it cannot.
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
+    // Writes to the log how a refused format-0 input can be converted; may be unset.
+    std::function<void(std::ostream& log)> format0Hint;
 };
 
 // What a finished run leaves for a report: everything read and made.
@@ -66,7 +68,9 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
 // A run on the files at these paths, without its `storeDocument`.
 RunIo fileRunIo(const std::string& input, const std::string& mappingPath);
 
-// The command-line run: `args` are the arguments without the program name.
+// One song's command-line run: `args` holds its path (only the first
+// argument is read); without one, the banner and usage are shown.
+// runTonequillCommand runs it for each file of the command line.
 int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);
 
 // The same run on a MIDI file and a mapping file held in memory; the

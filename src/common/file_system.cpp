@@ -217,6 +217,23 @@ std::error_code replace(const std::string& from, const std::string& to) {
 
 void removeFile(const std::string& path) { _unlink(path.c_str()); }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    // A file is known by its volume and its index on it.
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(handle, &info) != 0;
+        CloseHandle(handle);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return identify(a, first) && identify(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 #else
 
 std::error_code resolveLinks(const std::string& path, std::string& target) {
@@ -282,6 +299,13 @@ std::error_code replace(const std::string& from, const std::string& to) {
 }
 
 void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
 
 #endif
 

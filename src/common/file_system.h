@@ -52,6 +52,10 @@ void copyOwnerAndMode(int fd, const FileFacts& facts);
 std::error_code replace(const std::string& from, const std::string& to);
 void removeFile(const std::string& path);
 
+// Whether both paths reach one existing file (links followed, hard links
+// included).
+bool sameFile(const std::string& a, const std::string& b);
+
 // A few random letters and digits for a name no one can guess.
 std::string randomLetters(std::size_t count);
 

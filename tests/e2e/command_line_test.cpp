@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/version.h"
 #include "e2e_support.h"
 
 namespace tonequill::testing {
@@ -40,7 +41,22 @@ TEST(CommandLine, RefusesFormatsOtherThanOne) {
         EXPECT_TRUE(contains(r.log, "[MIDI] format=" + std::to_string(format) + "\n"));
         EXPECT_FALSE(contains(r.log, "[MIDI] reading..."));
         EXPECT_FALSE(fs::exists(dir.file("song.mml")));
+        // A format-0 file can be split; the hint says how, as a command to copy.
+        const std::string hint =
+            "hint: song.mid is format 0; \"tonequill-split song.mid\" writes song-f1.mid, which tonequill converts\n";
+        EXPECT_EQ(contains(r.log, "[MIDI] format=0\n" + hint), format == 0) << r.log;
+        EXPECT_EQ(contains(r.log, "hint:"), format == 0) << r.log;
     }
+    TempDir dir;
+    writeBytes(dir.file("my song.mid"), smallSong(0));
+    writeBytes(dir.file("-x.mid"), smallSong(0));
+    auto r = runBinary({"my song.mid", "--", "-x.mid"}, dir.path());
+    EXPECT_TRUE(contains(r.log, "hint: my song.mid is format 0; \"tonequill-split 'my song.mid'\" writes my song-f1.mid, "
+                                "which tonequill converts\n"))
+        << r.log;
+    EXPECT_TRUE(contains(r.log, "hint: -x.mid is format 0; \"tonequill-split -- -x.mid\" writes -x-f1.mid, "
+                                "which tonequill converts\n"))
+        << r.log;
 }
 
 TEST(CommandLine, MissingOrGarbageInputIsAReadError) {
@@ -60,7 +76,7 @@ TEST(CommandLine, MissingOrGarbageInputIsAReadError) {
 TEST(CommandLine, SuccessfulRunFramesTheConversion) {
     TempDir dir;
     writeBytes(dir.file("song.mid"), smallSong());
-    auto r = runBinary({"song.mid", "ignored-second-argument"}, dir.path());
+    auto r = runBinary({"song.mid"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Convert done\n");
     auto lines = linesOf(r.log);
@@ -71,7 +87,106 @@ TEST(CommandLine, SuccessfulRunFramesTheConversion) {
     EXPECT_TRUE(contains(r.log, "[PREP] done\n[WRITE] start\n"));
     EXPECT_EQ(lines.back(), "[WRITE] end");
     EXPECT_TRUE(fs::exists(dir.file("song.mml")));
-    EXPECT_FALSE(fs::exists(dir.file("ignored-second-argument")));
+}
+
+// Each file is converted in turn exactly as it is alone: its own mapping
+// file, output, messages and progress lines; one that fails stops nothing
+// but makes the status 1.
+TEST(CommandLine, SeveralInputsConvertInTurnEachAsIfAlone) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "music");
+    writeBytes(dir.file("first.mid"), smallSong());
+    auto broken = smallSong();
+    broken.resize(broken.size() - 5);
+    writeBytes(dir.file("broken.mid"), broken);
+    writeBytes(dir.file("single.mid"), smallSong(0));
+    writeBytes(dir.file("music/last.mid"), smallSong());
+    writeText(dir.file("music/tve.txt"), "[EvMap]\n1{15,10,5}\n");
+    const std::vector<std::string> inputs = {"first.mid", "broken.mid", "single.mid", "music/last.mid"};
+
+    std::string out;
+    std::string log;
+    for (const std::string& input : inputs) {
+        auto alone = runBinary({input}, dir.path());
+        EXPECT_EQ(alone.status, input == "broken.mid" || input == "single.mid" ? 1 : 0) << input;
+        out += alone.out;
+        log += alone.log;
+    }
+    const std::string first = readText(dir.file("first.mml"));
+    const std::string last = readText(dir.file("music/last.mml"));
+    ASSERT_NE(first, last);  // the folder's own mapping file is used
+    fs::remove(dir.file("first.mml"));
+    fs::remove(dir.file("music/last.mml"));
+
+    auto together = runBinary(inputs, dir.path());
+    EXPECT_EQ(together.status, 1);
+    EXPECT_EQ(together.out, out);
+    EXPECT_EQ(together.log, log);
+    EXPECT_EQ(readText(dir.file("first.mml")), first);
+    EXPECT_EQ(readText(dir.file("music/last.mml")), last);
+    EXPECT_FALSE(fs::exists(dir.file("broken.mml")));
+    EXPECT_FALSE(fs::exists(dir.file("single.mml")));
+
+    auto allGood = runBinary({"first.mid", "music/last.mid"}, dir.path());
+    EXPECT_EQ(allGood.status, 0);
+    EXPECT_EQ(allGood.out, "Convert done\nConvert done\n");
+}
+
+TEST(CommandLine, HelpAndVersionAnswerAndConvertNothing) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), smallSong());
+    for (const char* help : {"--help", "-h"}) {
+        auto r = runBinary({"song.mid", help}, dir.path());
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.log, "") << help;
+        for (const char* part : {"usage: tonequill [options] input.mid...\n", "-h, --help", "--version", "  --  ",
+                                 "tonequill-split song.mid", "Exit status:\n  0  ", "\n  1  "}) {
+            EXPECT_TRUE(contains(r.out, part)) << help << ": " << part;
+        }
+    }
+    auto version = runBinary({"--version"}, dir.path());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tonequill ") + kVersion +
+                               "\nThe banner's \"Ver.2026/5/20\" is the date of the conversion rules this version "
+                               "follows.\n");
+    EXPECT_EQ(version.log, "");
+    EXPECT_FALSE(fs::exists(dir.file("song.mml")));
+}
+
+TEST(CommandLine, AnUnknownOptionIsAnErrorWithTheUsage) {
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), smallSong());
+    writeBytes(dir.file("-x.mid"), smallSong());
+    struct Case {
+        const char* option;
+        const char* message;
+    };
+    for (const Case& c : {Case{"--frobnicate", "tonequill: unknown option \"--frobnicate\"\n"},
+                          Case{"-x.mid", "tonequill: unknown option \"-x.mid\" (for a file of that name: -- -x.mid)\n"},
+                          Case{"-", "tonequill: \"-\" (standard input) cannot be read: name the file (\"./-\" for a "
+                                    "file called \"-\")\n"}}) {
+        auto r = runBinary({"song.mid", c.option}, dir.path());
+        EXPECT_EQ(r.status, 1) << c.option;
+        EXPECT_EQ(r.out, "") << c.option;
+        EXPECT_EQ(r.log.rfind(c.message, 0), 0u) << r.log;
+        EXPECT_TRUE(contains(r.log, "\nusage: tonequill [options] input.mid...\n")) << c.option;
+        EXPECT_FALSE(fs::exists(dir.file("song.mml"))) << c.option;
+    }
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions) {
+    TempDir dir;
+    writeBytes(dir.file("-x.mid"), smallSong());
+    writeBytes(dir.file("--help"), smallSong());
+    auto r = runBinary({"--", "-x.mid", "--help"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(r.out, "Convert done\nConvert done\n");
+    EXPECT_TRUE(fs::exists(dir.file("-x.mml")));
+    EXPECT_TRUE(fs::exists(dir.file("--help.mml")));
+    // With nothing after it, the banner shows as without arguments.
+    auto bare = runBinary({"--"}, dir.path());
+    EXPECT_EQ(bare.status, 0);
+    EXPECT_EQ(bare.out, "\nTonequill Ver.2026/5/20   tonequill-dev\nusage\ntonequill input.mid\n");
 }
 
 TEST(CommandLine, MappingFileBesideTheInputElseInTheWorkingDirectory) {

@@ -63,6 +63,10 @@ RunResult runBinary(const std::vector<std::string>& args, const fs::path& workdi
     return runProgram(TONEQUILL_BINARY, args, workdir, launcher);
 }
 
+RunResult runSplit(const std::vector<std::string>& args, const fs::path& workdir) {
+    return runProgram(TONEQUILL_SPLIT_BINARY, args, workdir);
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;

@@ -48,6 +48,9 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 RunResult runBinary(const std::vector<std::string>& args, const std::filesystem::path& workdir,
                     const std::vector<std::string>& launcher = {});
 
+// Runs the real tonequill-split with `args` in `workdir`.
+RunResult runSplit(const std::vector<std::string>& args, const std::filesystem::path& workdir);
+
 // Lines of a text, without their line breaks.
 std::vector<std::string> linesOf(const std::string& text);
 
