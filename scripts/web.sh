@@ -59,7 +59,7 @@ echo "built build/web/ ($(du -sh build/web | cut -f1)): serve it with any static
 # The native programs to compare with, and the songs: the demo song and the
 # fixture songs (every chip, the refused inputs, mapping-file errors).
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/test -j"$jobs" --target tonequill tonequill-report make-demo make-fixture-songs >build/web-native.log 2>&1 || {
+cmake --build build/test -j"$jobs" --target tonequill tonequill-report tonequill-split make-demo make-fixture-songs >build/web-native.log 2>&1 || {
   tail -n 40 build/web-native.log
   exit 1
 }

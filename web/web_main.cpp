@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "app/report_command.h"
-#include "app/run.h"
+#include "app/split_command.h"
+#include "app/tonequill_command.h"
 
 namespace {
 
@@ -33,8 +34,9 @@ std::vector<std::string> argumentLines(std::string_view text) {
 
 extern "C" {
 
-// Runs "tonequill" or "tonequill-report" with `arguments` (one a line) and
-// returns its exit status; standard output and standard error are kept.
+// Runs "tonequill", "tonequill-report" or "tonequill-split" with `arguments`
+// (one a line) and returns its exit status; standard output and standard
+// error are kept.
 EMSCRIPTEN_KEEPALIVE int tonequill_web_run(const char* program, const char* arguments) {
     const std::string_view name(program);
     const std::vector<std::string> args = argumentLines(arguments);
@@ -43,9 +45,11 @@ EMSCRIPTEN_KEEPALIVE int tonequill_web_run(const char* program, const char* argu
     int status = 1;
     try {
         if (name == "tonequill") {
-            status = tonequill::runTonequill(args, out, log);
+            status = tonequill::runTonequillCommand(args, out, log);
         } else if (name == "tonequill-report") {
             status = tonequill::runReportCommand(args, out);
+        } else if (name == "tonequill-split") {
+            status = tonequill::runSplitCommand(args, out, log);
         } else {
             out << "unknown program " << name << "\n";
         }

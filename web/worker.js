@@ -57,10 +57,11 @@ onmessage = async (event) => {
     const module = await ready;
     const files = { [job.song]: job.midi };
     if (job.mapping !== null) files["tve.txt"] = job.mapping;
+    // "--": a song whose name starts with "-" is still a file.
     const result = inFolder(module, files, (folder) => {
-      if (job.kind === "split") return { split: run(module, folder, "tonequill-split", [job.song]) };
-      const convert = run(module, folder, "tonequill", [job.song]);
-      const report = run(module, folder, "tonequill-report", ["--svg", "roll.svg", job.song]);
+      if (job.kind === "split") return { split: run(module, folder, "tonequill-split", ["--", job.song]) };
+      const convert = run(module, folder, "tonequill", ["--", job.song]);
+      const report = run(module, folder, "tonequill-report", ["--svg", "roll.svg", "--", job.song]);
       return { convert, report };
     });
     postMessage({ id: job.id, ...result });

@@ -67,16 +67,27 @@ function runNative(song, songBytes, mappingBytes) {
     const result = spawnSync(path.join(nativeDir, program), args, { cwd: folder, maxBuffer: 1 << 30 });
     return { status: result.status, out: decode(result.stdout), log: decode(result.stderr) };
   };
-  const convert = run("tonequill", [song]);
+  const convert = run("tonequill", ["--", song]);
   const mmlName = song.replace(/\.[^.]*$/, "") + ".mml";
   const mmlPath = path.join(folder, mmlName);
   convert.mml = fs.existsSync(mmlPath) ? fs.readFileSync(mmlPath) : null;
   convert.mmlName = mmlName;
-  const report = run("tonequill-report", ["--svg", "roll.svg", song]);
+  const report = run("tonequill-report", ["--svg", "roll.svg", "--", song]);
   const svgPath = path.join(folder, "roll.svg");
   report.svg = fs.existsSync(svgPath) ? fs.readFileSync(svgPath) : null;
   fs.rmSync(folder, { recursive: true, force: true });
   return { convert, report };
+}
+
+// tonequill-split on a song, natively: what it printed and the files it made.
+function splitNatively(song, songBytes) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "tonequill-web-"));
+  fs.writeFileSync(path.join(folder, song), songBytes);
+  const result = spawnSync(path.join(nativeDir, "tonequill-split"), ["--", song], { cwd: folder });
+  const made = {};
+  for (const name of fs.readdirSync(folder)) if (name !== song) made[name] = fs.readFileSync(path.join(folder, name));
+  fs.rmSync(folder, { recursive: true, force: true });
+  return { status: result.status, out: decode(result.stdout), log: decode(result.stderr), made };
 }
 
 const browser = await chromium.launch({
@@ -101,6 +112,9 @@ const cases = fs.readdirSync(songsDir).sort().map((name) => {
   return { name, song: name + ".mid", bytes: fs.readFileSync(path.join(folder, "song.mid")),
            mapping: hasOwn ? "own" : "none", mappingPath: own, mappingBytes: hasOwn ? fs.readFileSync(own) : null };
 });
+// A song whose name starts with "-" is a file all the same.
+const demoCase = cases.find((c) => c.name === "demo");
+if (demoCase) cases.push({ ...demoCase, name: "dash-name", song: "-demo.mid" });
 
 async function convertInPage(c) {
   if (c.mapping === "own") {
@@ -151,6 +165,35 @@ for (const c of cases) {
   if (native.report.svg) sameBytes(c.name + ": picture", svg ? Uint8Array.from(svg) : new Uint8Array(), native.report.svg);
   else check(c.name + ": no picture", svg === null);
   if (c.name === "demo") await page.screenshot({ path: path.join(outDir, "page.png"), fullPage: true });
+}
+
+// A format-0 song split on request as tonequill-split splits it, then the
+// split song converted as the native program converts it.
+const format0 = cases.find((c) => c.name === "refused-format0");
+if (format0) {
+  await convertInPage(format0);
+  await page.click("#split");
+  await page.waitForFunction(() => document.getElementById("result-title").textContent.startsWith("Split ") &&
+                                    !document.getElementById("status").classList.contains("working"));
+  const native = splitNatively(format0.song, format0.bytes);
+  check("split: messages", (await page.textContent("#out")) === native.out, await page.textContent("#out"));
+  check("split: standard error", (await page.textContent("#log")) === native.log);
+  check("split: exit status", (await page.textContent("#exit")).startsWith("exit status " + native.status));
+  for (const [name, bytes] of Object.entries(native.made)) {
+    const [download] = await Promise.all([page.waitForEvent("download"), page.click("text=Download " + name)]);
+    const saved = path.join(outDir, name);
+    await download.saveAs(saved);
+    sameBytes("split: " + name + " bytes", fs.readFileSync(saved), bytes);
+    await page.click("text=Convert " + name);
+    await page.waitForFunction((title) => document.getElementById("result-title").textContent === title &&
+                                          !document.getElementById("status").classList.contains("working"),
+                               "Converted " + name);
+    const converted = runNative(name, bytes, format0.mappingBytes);
+    check("split song: messages", (await page.textContent("#out")) === converted.convert.out,
+          await page.textContent("#out"));
+    check("split song: progress lines", (await page.textContent("#log")) === converted.convert.log);
+  }
+  check("split: made a file", Object.keys(native.made).length === 1, Object.keys(native.made).join(", "));
 }
 
 // Cancel: the run ends at once and its result never shows.
