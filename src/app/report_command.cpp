@@ -74,7 +74,11 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.error = "unknown option " + a;
             return o;
         } else if (!o.input) {
-            o.input = a;  // further inputs are ignored, as tonequill ignores them
+            o.input = a;
+        } else {
+            // One report is about one song; a second file would go unreported.
+            o.error = "one song at a time: " + *o.input + " and " + a + " were given";
+            return o;
         }
     }
     if (o.svg && o.svg->empty()) o.error = "--svg needs a file name";

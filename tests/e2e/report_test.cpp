@@ -459,6 +459,9 @@ TEST(ReportCommand, HelpVersionAndUsage) {
     const auto unknown = runReport({"--colour", "song.mid"}, dir.path());
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.out.rfind("error: unknown option --colour\n", 0), 0u) << unknown.out;
+    const auto twoSongs = runReport({"a.mid", "b.mid"}, dir.path());
+    EXPECT_EQ(twoSongs.status, 1);
+    EXPECT_EQ(twoSongs.out.rfind("error: one song at a time: a.mid and b.mid were given\n", 0), 0u) << twoSongs.out;
     const auto noFile = runReport({"song.mid", "--svg"}, dir.path());
     EXPECT_EQ(noFile.status, 1);
     EXPECT_EQ(noFile.out.rfind("error: --svg needs a file name\n", 0), 0u) << noFile.out;
