@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <span>
 
 #include "prep/sort_by_key.h"
@@ -13,10 +14,57 @@
 namespace tonequill {
 namespace {
 
+constexpr uint32_t kNoPending = UINT32_MAX;
+
 struct PendingOn {
     int32_t tick = 0;
     int32_t velocity = 0;
-    size_t place = 0;  // the note's place among its track's notes
+    size_t place = 0;        // the note's place among its track's notes
+    uint32_t below = kNoPending;  // the note-on pending under it on the same channel and note
+};
+
+// The note-ons still waiting for their note-off, one stack per channel and
+// note byte. The stacks live in one pool, each entry linked to the one below
+// it, and a small table holds the top of each: a song's few thousand notes
+// touch a few kilobytes, not a list per key.
+class PendingOns {
+public:
+    static constexpr size_t kNotesPerChannel = 256;
+    static constexpr size_t kKeys = 16 * kNotesPerChannel;
+
+    explicit PendingOns(size_t noteOns) { pool_.reserve(noteOns); }
+
+    static size_t keyOf(int32_t channel, int32_t note) {
+        return static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note);
+    }
+    [[nodiscard]] bool empty(size_t key) const { return top_[key] == kNoPending; }
+    void push(size_t key, PendingOn on) {
+        on.below = top_[key];
+        top_[key] = static_cast<uint32_t>(pool_.size());
+        pool_.push_back(on);
+    }
+    PendingOn pop(size_t key) {
+        const PendingOn on = pool_[top_[key]];
+        top_[key] = on.below;
+        return on;
+    }
+    // The note-ons still pending on `key`, the earliest first.
+    [[nodiscard]] std::vector<PendingOn> left(size_t key) const {
+        std::vector<PendingOn> ons;
+        for (uint32_t i = top_[key]; i != kNoPending; i = pool_[i].below) ons.push_back(pool_[i]);
+        std::reverse(ons.begin(), ons.end());
+        return ons;
+    }
+
+private:
+    std::array<uint32_t, kKeys> top_ = filledTops();
+    std::vector<PendingOn> pool_;
+
+    static std::array<uint32_t, kKeys> filledTops() {
+        std::array<uint32_t, kKeys> tops{};
+        tops.fill(kNoPending);
+        return tops;
+    }
 };
 
 // Drops the notes that were never released and puts the rest in order of
@@ -84,18 +132,16 @@ size_t pairTrack(const MidiTrack& track, int32_t rawTrack, std::span<PreparedNot
     uint32_t released = 0;
     size_t made = 0;
 
-    // One stack of pending note-ons per (channel, note byte).
-    constexpr size_t kNotesPerChannel = 256;
-    std::vector<std::vector<PendingOn>> pending(16 * kNotesPerChannel);
+    auto pending = std::make_unique<PendingOns>(notes.size());
     std::vector<size_t> touched;  // for an observer: the stacks in the order they were filled
     for (const NoteEvent& e : track.notes) {
         const int32_t channel = e.channel;
         const int32_t note = e.note;
         const int32_t velocity = e.velocity;
-        auto& stack = pending[static_cast<size_t>(channel) * kNotesPerChannel + static_cast<size_t>(note)];
+        const size_t key = PendingOns::keyOf(channel, note);
         if (e.on) {
-            if (observer && stack.empty()) touched.push_back(static_cast<size_t>(channel) * kNotesPerChannel + note);
-            stack.push_back(PendingOn{e.tick, velocity, made});
+            if (observer && pending->empty(key)) touched.push_back(key);
+            pending->push(key, PendingOn{e.tick, velocity, made});
             PreparedNote& n = notes[made++];
             n.note = note;
             n.channel = channel;
@@ -105,23 +151,23 @@ size_t pairTrack(const MidiTrack& track, int32_t rawTrack, std::span<PreparedNot
             releasedAs.push_back(kUnreleased);
             continue;
         }
-        if (stack.empty()) {  // a note-off without a pending note-on
+        if (pending->empty(key)) {  // a note-off without a pending note-on
             if (observer) observer->unmatchedNoteOff(rawTrack, channel, note, e.tick);
             continue;
         }
-        const PendingOn on = stack.back();
-        stack.pop_back();
+        const PendingOn on = pending->pop(key);
         notes[on.place].endTick = e.tick;
         releasedAs[on.place] = released++;
     }
     // Note-ons never released are dropped.
     if (observer) {
         for (size_t key : touched) {
-            for (const PendingOn& on : pending[key]) {
-                observer->unreleasedNoteOn(rawTrack, static_cast<int32_t>(key / kNotesPerChannel),
-                                           static_cast<int32_t>(key % kNotesPerChannel), on.tick, on.velocity);
+            for (const PendingOn& on : pending->left(key)) {
+                observer->unreleasedNoteOn(rawTrack, static_cast<int32_t>(key / PendingOns::kNotesPerChannel),
+                                           static_cast<int32_t>(key % PendingOns::kNotesPerChannel), on.tick,
+                                           on.velocity);
             }
-            pending[key].clear();
+            while (!pending->empty(key)) pending->pop(key);
         }
     }
     return orderTrackNotes(notes.first(made), releasedAs, kUnreleased);
