@@ -25,7 +25,7 @@ private:
     bool passOn();
 
     std::streambuf* destination_;
-    std::array<char, 1 << 16> buffer_{};
+    std::array<char, 1 << 16> buffer_;  // not cleared first: only what is written is read
 };
 
 }  // namespace tonequill

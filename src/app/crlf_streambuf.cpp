@@ -23,7 +23,7 @@ std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
     auto passOn = [&] {
         const auto size = static_cast<std::streamsize>(used);
         used = 0;
-        return destination_->sputn(converted_.data(), size) == size;
+        return destination_->sputn(converted_.get(), size) == size;
     };
     while (from != end) {
         const auto left = static_cast<std::size_t>(end - from);
@@ -31,11 +31,11 @@ std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
         const std::size_t run = lineEnd == nullptr ? left : static_cast<std::size_t>(lineEnd - from);
         // A run and its CR LF fit in the buffer after at most one pass-on,
         // unless the run alone is longer than the buffer: then it goes on by itself.
-        if (converted_.size() - used < run + 2 && used > 0 && !passOn()) return 0;
-        if (run + 2 > converted_.size()) {
+        if (kBufferSize - used < run + 2 && used > 0 && !passOn()) return 0;
+        if (run + 2 > kBufferSize) {
             if (destination_->sputn(from, static_cast<std::streamsize>(run)) != static_cast<std::streamsize>(run)) return 0;
         } else {
-            std::memcpy(converted_.data() + used, from, run);
+            std::memcpy(converted_.get() + used, from, run);
             used += run;
         }
         from += run;

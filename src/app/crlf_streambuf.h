@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <streambuf>
-#include <vector>
 
 namespace tonequill {
 
@@ -19,7 +19,10 @@ protected:
 
 private:
     std::streambuf* destination_;
-    std::vector<char> converted_ = std::vector<char>(std::size_t{1} << 17);  // CR LF text on its way, reused
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 17;
+    // CR LF text on its way, reused; not cleared first, so that a short
+    // document touches only the memory it fills.
+    std::unique_ptr<char[]> converted_{new char[kBufferSize]};
 };
 
 }  // namespace tonequill

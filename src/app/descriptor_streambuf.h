@@ -1,8 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <streambuf>
 #include <system_error>
-#include <vector>
 
 namespace tonequill {
 
@@ -28,7 +29,9 @@ private:
 
     int fd_;
     std::error_code error_;
-    std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 17);
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 17;
+    // Not cleared first: a short document touches only the memory it fills.
+    std::unique_ptr<char[]> buffer_{new char[kBufferSize]};
 };
 
 }  // namespace tonequill
