@@ -127,9 +127,10 @@ check "the maintainer is a name and an address, not a placeholder: $maintainer" 
   bash -c '[[ "$1" =~ ^[^\<\>@]+\ \<[^\<\>@\ ]+@[^\<\>@\ ]+\.[a-z]+\>$ && ! "$1" =~ @(.*\.)?example\.(org|com|net)\> ]]' \
   _ "$maintainer"
 depends="$(field Depends)"
-# The programs carry the C++ runtime: the C library is all they need.
-check "dependencies are computed (libc6 alone): $depends" \
-  bash -c '[[ "$1" == *libc6* && "$1" != *libstdc++* ]]' _ "$depends"
+# The programs are static: they need no other package.
+check "the package depends on nothing (static programs): '$depends'" test -z "$depends"
+check "the packaged tonequill is a static program (needs no shared library)" \
+  bash -c '! readelf -d "$1" 2>/dev/null | grep -q NEEDED' _ "$build/tonequill"
 
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort >"$work/deb-files.txt"
 cat >"$work/expected-files.txt" <<EOF
