@@ -84,6 +84,21 @@ function offerDownload(name, bytes, type) {
   return url;
 }
 
+// The progress lines that are hints for the user (a warning, a place in the
+// mapping file, what to do with a format-0 song): shown where they are seen,
+// not only among the progress lines.
+const hintLine = /^(\[[A-Z]+\] warning: |hint: |\[TVE\] .+:\d+ \[)/;
+
+function showHints(log) {
+  const hints = log.split("\n").filter((line) => hintLine.test(line));
+  $("hints").replaceChildren(...hints.map((line) => {
+    const item = document.createElement("li");
+    item.textContent = line;
+    return item;
+  }));
+  $("hints-part").hidden = hints.length === 0;
+}
+
 function showRun(title, run) {
   $("results").hidden = false;
   $("result-title").textContent = title;
@@ -91,6 +106,7 @@ function showRun(title, run) {
   $("exit").className = run.status === 0 ? "ok" : "failed";
   $("out").textContent = run.out;
   $("log").textContent = run.log;
+  showHints(run.log);
 }
 
 function finished(result) {

@@ -137,9 +137,19 @@ for (const c of cases) {
     exit: document.getElementById("exit").textContent,
     report: document.getElementById("report").textContent,
     links: [...document.querySelectorAll("#downloads a")].map((a) => a.textContent),
+    hints: document.getElementById("hints-part").hidden
+      ? [] : [...document.querySelectorAll("#hints li")].map((li) => li.textContent),
   }));
   check(c.name + ": messages", shown.out === native.convert.out, JSON.stringify([shown.out, native.convert.out]));
   check(c.name + ": progress lines", shown.log === native.convert.log, "page and native differ");
+  // Every warning, mapping-file place and hint of the run is shown as a hint.
+  const expectedHints = native.convert.log.split("\n")
+    .filter((line) => / warning: |^hint: | is not a number$| is out of range$/.test(line));
+  check(c.name + ": hints", JSON.stringify(shown.hints) === JSON.stringify(expectedHints),
+        JSON.stringify([shown.hints, expectedHints]));
+  if (["full-mapping", "refused-bad-mapping-number", "refused-format0", "refused-mapping-out-of-range"].includes(c.name)) {
+    check(c.name + ": has a hint", shown.hints.length > 0);
+  }
   check(c.name + ": exit status", shown.exit.startsWith("exit status " + native.convert.status),
         shown.exit + " / " + native.convert.status);
   if (native.convert.mml) {
