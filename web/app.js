@@ -85,9 +85,9 @@ function offerDownload(name, bytes, type) {
 }
 
 // The progress lines that are hints for the user (a warning, a place in the
-// mapping file, what to do with a format-0 song): shown where they are seen,
-// not only among the progress lines.
-const hintLine = /^(\[[A-Z]+\] warning: |hint: |\[TVE\] .+:\d+ \[)/;
+// mapping file, a track name's bad number, what to do with a format-0 song):
+// shown where they are seen, not only among the progress lines.
+const hintLine = /^(\[[A-Z]+\] warning: |hint: |\[TVE\] .+:\d+ \[|\[PREP\] track \d+ .*: the number after "trx")/;
 
 function showHints(log) {
   const hints = log.split("\n").filter((line) => hintLine.test(line));

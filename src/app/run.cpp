@@ -18,6 +18,7 @@
 #include "envelope/combinations.h"
 #include "prep/drum_tracks.h"
 #include "prep/prepare_song.h"
+#include "prep/routing.h"
 
 namespace tonequill {
 
@@ -127,6 +128,12 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
         convertSong(tables, file, io, log, observer, inspect, hintLines);
     } catch (const std::bad_alloc&) {
         out << "error: not enough memory to convert this song\n";
+        return 1;
+    } catch (const TrackNameNumberError& e) {
+        hintLines.push_back(trackNameNumberHintLine(e));
+        log << hintLines.back() << "\n";
+        log.flush();  // the place shows before the error it explains
+        out << "error: " << e.what() << "\n";
         return 1;
     } catch (const std::exception& e) {
         out << "error: " << e.what() << "\n";

@@ -5,6 +5,7 @@
 
 #include "mapping/number_text.h"
 #include "common/conversion_error.h"
+#include "common/printable_text.h"
 
 namespace tonequill {
 
@@ -38,7 +39,12 @@ TrackRouting routeTracks(const MidiFile& file, int32_t conductorOffset, int32_t 
         const int64_t raw = int64_t{t} + conductorOffset;
         int32_t d = -1;
         if (raw >= 0 && raw < static_cast<int64_t>(file.trackNames.size())) {
-            d = parseTrackDirective(file.trackNames[static_cast<size_t>(raw)]);
+            const std::string& name = file.trackNames[static_cast<size_t>(raw)];
+            try {
+                d = parseTrackDirective(name);
+            } catch (const std::out_of_range& e) {
+                throw TrackNameNumberError(e, static_cast<int32_t>(raw), name);
+            }
         }
         const size_t i = static_cast<size_t>(t);
         if (d >= 0) {
@@ -52,6 +58,12 @@ TrackRouting routeTracks(const MidiFile& file, int32_t conductorOffset, int32_t 
     result.outputTrackCount = std::max(sourceTrackCount, largest + 1);
     if (result.outputTrackCount > kMaxOutputTracks) throw ConversionError("trx destination exceeds TR28");
     return result;
+}
+
+std::string trackNameNumberHintLine(const TrackNameNumberError& error) {
+    return "[PREP] track " + std::to_string(int64_t{error.rawTrack} + 1) + " \"" + printableText(error.name) +
+           "\": the number after \"trx\" is too large; trx1 to trx" + std::to_string(kMaxOutputTracks) +
+           " send a track to TR1 to TR" + std::to_string(kMaxOutputTracks);
 }
 
 std::vector<bool> homeTrackFlags(const TrackRouting& routing) {

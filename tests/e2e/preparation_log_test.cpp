@@ -129,12 +129,30 @@ TEST(PreparationLog, MoreThan28SourceTracksFail) {
     expectConversionError(buildMidi(tracks), "trx destination exceeds TR28");
 }
 
-TEST(PreparationLog, DirectiveNumberBeyond32BitsFails) {
+// The error stays the number reader's; a hint just before it names the
+// track, on tonequill's log and in the report.
+TEST(PreparationLog, DirectiveNumberBeyond32BitsFailsWithAHintNamingTheTrack) {
     TrackBuilder conductor;
     conductor.tempo(0, 500000);
     TrackBuilder lead;
-    lead.name(0, "trx99999999999").note(0, 480, 0, 60);
-    expectConversionError(buildMidi({conductor, lead}), "stoi argument out of range");
+    lead.name(0, "Lead").note(0, 480, 0, 72);
+    TrackBuilder bass;
+    bass.name(0, "trx99999999999 Bass").note(0, 480, 0, 60);
+    const std::vector<uint8_t> song = buildMidi({conductor, lead, bass});
+    expectConversionError(song, "stoi argument out of range");
+
+    const std::string hint = "[PREP] track 3 \"trx99999999999 Bass\": the number after \"trx\" is too large; trx1 to "
+                             "trx28 send a track to TR1 to TR28";
+    TempDir dir;
+    writeBytes(dir.file("song.mid"), song);
+    const auto r = runBinary({"song.mid"}, dir.path());
+    const std::vector<std::string> log = linesOf(r.log);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), hint) << r.log;
+    const auto report = runProgram(TONEQUILL_REPORT_BINARY, {"song.mid"}, dir.path());
+    EXPECT_EQ(report.status, 1);
+    EXPECT_NE(report.out.find(hint), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("error: stoi argument out of range"), std::string::npos) << report.out;
 }
 
 }  // namespace
