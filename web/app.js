@@ -84,13 +84,10 @@ function offerDownload(name, bytes, type) {
   return url;
 }
 
-// The progress lines that are hints for the user (a warning, a place in the
-// mapping file, a track name's bad number, what to do with a format-0 song):
-// shown where they are seen, not only among the progress lines.
-const hintLine = /^(\[[A-Z]+\] warning: |hint: |\[TVE\] .+:\d+ \[|\[PREP\] track \d+ .*: the number after "trx")/;
-
-function showHints(log) {
-  const hints = log.split("\n").filter((line) => hintLine.test(line));
+// The run's hint lines (a warning, a place in the mapping file, what to do
+// with a format-0 song): shown where they are seen, not only among the
+// progress lines.
+function showHints(hints) {
   $("hints").replaceChildren(...hints.map((line) => {
     const item = document.createElement("li");
     item.textContent = line;
@@ -106,7 +103,7 @@ function showRun(title, run) {
   $("exit").className = run.status === 0 ? "ok" : "failed";
   $("out").textContent = run.out;
   $("log").textContent = run.log;
-  showHints(run.log);
+  showHints(run.hints);
 }
 
 function finished(result) {

@@ -17,6 +17,7 @@ namespace {
 
 std::string lastOut;
 std::string lastLog;
+std::string lastHints;  // the hint lines among the log's, one a line
 
 // The arguments, one a line.
 std::vector<std::string> argumentLines(std::string_view text) {
@@ -36,16 +37,17 @@ extern "C" {
 
 // Runs "tonequill", "tonequill-report" or "tonequill-split" with `arguments`
 // (one a line) and returns its exit status; standard output and standard
-// error are kept.
+// error are kept, and tonequill's hint lines.
 EMSCRIPTEN_KEEPALIVE int tonequill_web_run(const char* program, const char* arguments) {
     const std::string_view name(program);
     const std::vector<std::string> args = argumentLines(arguments);
     std::ostringstream out;
     std::ostringstream log;
+    tonequill::HintLines hints;
     int status = 1;
     try {
         if (name == "tonequill") {
-            status = tonequill::runTonequillCommand(args, out, log);
+            status = tonequill::runTonequillCommand(args, out, log, &hints);
         } else if (name == "tonequill-report") {
             status = tonequill::runReportCommand(args, out);
         } else if (name == "tonequill-split") {
@@ -60,6 +62,8 @@ EMSCRIPTEN_KEEPALIVE int tonequill_web_run(const char* program, const char* argu
     }
     lastOut = std::move(out).str();
     lastLog = std::move(log).str();
+    lastHints.clear();
+    for (const std::string& hint : hints) lastHints += hint + "\n";
     return status;
 }
 
@@ -67,5 +71,7 @@ EMSCRIPTEN_KEEPALIVE const char* tonequill_web_out() { return lastOut.data(); }
 EMSCRIPTEN_KEEPALIVE int tonequill_web_out_size() { return static_cast<int>(lastOut.size()); }
 EMSCRIPTEN_KEEPALIVE const char* tonequill_web_log() { return lastLog.data(); }
 EMSCRIPTEN_KEEPALIVE int tonequill_web_log_size() { return static_cast<int>(lastLog.size()); }
+EMSCRIPTEN_KEEPALIVE const char* tonequill_web_hints() { return lastHints.data(); }
+EMSCRIPTEN_KEEPALIVE int tonequill_web_hints_size() { return static_cast<int>(lastHints.size()); }
 
 }  // extern "C"

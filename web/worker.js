@@ -19,7 +19,8 @@ function namesIn(module, folder) {
 }
 
 // Runs one program with its arguments in the folder, as a command line would,
-// and returns its exit status, what it printed and the files it made.
+// and returns its exit status, what it printed, its hint lines (those of the
+// log that the user should see) and the files it made.
 function run(module, folder, program, args) {
   const before = new Set(namesIn(module, folder));
   const status = module.ccall("tonequill_web_run", "number", ["string", "string"], [program, args.join("\n")]);
@@ -32,6 +33,8 @@ function run(module, folder, program, args) {
     status,
     out: decoder.decode(bytesOf(module, module._tonequill_web_out(), module._tonequill_web_out_size())),
     log: decoder.decode(bytesOf(module, module._tonequill_web_log(), module._tonequill_web_log_size())),
+    hints: decoder.decode(bytesOf(module, module._tonequill_web_hints(), module._tonequill_web_hints_size()))
+      .split("\n").filter((line) => line !== ""),
     made,
   };
 }

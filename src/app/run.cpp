@@ -34,11 +34,7 @@ std::string mappingFilePath(const std::string& input) {
 std::string outputPath(const std::string& input) {
     // Only a dot in the file's own name starts its extension: "my.dir/song"
     // gives "my.dir/song.mml", never a file outside the input's folder.
-    const auto separator = input.find_last_of("/\\");
-    const auto nameStart = separator == std::string::npos ? 0 : separator + 1;
-    const auto dot = input.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && dot > nameStart;
-    return (hasExtension ? input.substr(0, dot) : input) + ".mml";
+    return files::withoutExtension(input) + ".mml";
 }
 
 namespace {
@@ -104,7 +100,10 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
     log << "[MIDI] format=" << format << "\n";
     if (format >= 0 && format != 1) {
         out << "error only supported MIDI is Format 1.\n";
-        if (format == 0 && io.format0Hint) io.format0Hint(log);
+        if (format == 0 && io.format0Hint) {
+            hintLines.push_back(io.format0Hint());
+            log << hintLines.back() << "\n";
+        }
         return 1;
     }
 
@@ -143,7 +142,7 @@ int runConversion(const RunIo& io, std::ostream& out, std::ostream& log, PrepObs
     return 0;
 }
 
-int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
+int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log, HintLines* hints) {
     if (args.empty()) {
         out << "\nTonequill Ver." << kRulesDate << "   tonequill-dev\nusage\ntonequill input.mid\n";
         return 0;
@@ -155,8 +154,8 @@ int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::o
     RunIo io = fileRunIo(input, mappingPath);
     const std::string output = outputPath(input);
     io.storeDocument = [&](const std::function<void(std::ostream&)>& write) { writeOutputFile(output, write); };
-    io.format0Hint = [&](std::ostream& hintLog) { hintLog << format0Hint(input) << "\n"; };
-    return runConversion(io, out, log);
+    io.format0Hint = [&] { return format0Hint(input); };
+    return runConversion(io, out, log, nullptr, {}, hints);
 }
 
 RunIo fileRunIo(const std::string& input, const std::string& mappingPath) {

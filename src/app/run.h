@@ -43,8 +43,8 @@ struct RunIo {
     std::function<void()> dropInput;
     // Stores the document that `write` produces; throws ConversionError when it cannot.
     std::function<void(const std::function<void(std::ostream&)>& write)> storeDocument;
-    // Writes to the log how a refused format-0 input can be converted; may be unset.
-    std::function<void(std::ostream& log)> format0Hint;
+    // The hint line on how a refused format-0 input can be converted; may be unset.
+    std::function<std::string()> format0Hint;
 };
 
 // What a finished run leaves for a report: everything read and made.
@@ -71,7 +71,9 @@ RunIo fileRunIo(const std::string& input, const std::string& mappingPath);
 // One song's command-line run: `args` holds its path (only the first
 // argument is read); without one, the banner and usage are shown.
 // runTonequillCommand runs it for each file of the command line.
-int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log);
+// `hints`, when given, gets every hint line as it is logged.
+int runTonequill(const std::vector<std::string>& args, std::ostream& out, std::ostream& log,
+                 HintLines* hints = nullptr);
 
 // The same run on a MIDI file and a mapping file held in memory; the
 // document (with "\n" line breaks, at most `maxDocumentBytes`) is appended

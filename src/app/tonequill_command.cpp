@@ -33,7 +33,8 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-int runTonequillCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& log) {
+int runTonequillCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& log,
+                        HintLines* hints) {
     const CommandOptions options = parseCommandOptions(args);
     if (!options.error.empty()) {
         log << "tonequill: " << options.error << "\n\n" << kHelp;
@@ -52,7 +53,7 @@ int runTonequillCommand(const std::vector<std::string>& args, std::ostream& out,
 
     int status = 0;
     for (const std::string& input : options.files) {
-        if (runTonequill({input}, out, log) != 0) status = 1;
+        if (runTonequill({input}, out, log, hints) != 0) status = 1;
         // Each song's lines are out before the next song starts.
         log.flush();
         out.flush();

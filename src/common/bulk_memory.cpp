@@ -89,10 +89,9 @@ void* BulkArena::take(std::size_t bytes) {
     }
     if (best < regions_.size()) {
         // What the list leaves of the region stays free for another list.
-        const std::size_t used = size;
-        if (kRegionsSplit && regions_[best].size > used) {
-            const Region rest{regions_[best].start + used, regions_[best].size - used, false};
-            regions_[best].size = used;
+        if (kRegionsSplit && regions_[best].size > size) {
+            const Region rest{regions_[best].start + size, regions_[best].size - size, false};
+            regions_[best].size = size;
             regions_.insert(regions_.begin() + static_cast<std::ptrdiff_t>(best) + 1, rest);
         }
         regions_[best].inUse = true;
@@ -126,12 +125,12 @@ void BulkArena::giveBackFree() {
         // lists that share it on small pages. The parts before and after
         // stay free for later lists.
         const auto address = reinterpret_cast<std::uintptr_t>(region.start);
-        const std::size_t lead = (kPage - address % kPage) % kPage;
-        if (lead >= region.size || (region.size - lead) / kPage == 0) {
+        const std::size_t lead = std::min((kPage - address % kPage) % kPage, region.size);
+        const std::size_t whole = (region.size - lead) / kPage * kPage;
+        if (whole == 0) {
             kept.push_back(region);
             continue;
         }
-        const std::size_t whole = (region.size - lead) / kPage * kPage;
         unmapRegion(region.start + lead, whole);
         held_ -= whole;
         if (lead > 0) kept.push_back(Region{region.start, lead, false});

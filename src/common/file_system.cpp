@@ -61,6 +61,12 @@ std::string folderOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+std::string withoutExtension(const std::string& path) {
+    const auto nameStart = folderOf(path).size();
+    const auto dot = path.find_last_of('.');
+    return dot != std::string::npos && dot > nameStart ? path.substr(0, dot) : path;
+}
+
 std::error_code describe(const std::string& path, FileFacts& facts) {
     facts = FileFacts{};
     StatBuffer st{};

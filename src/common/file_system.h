@@ -77,4 +77,9 @@ std::error_code readWholeFile(const std::string& path, const ReadRules& rules, B
 // when there is none.
 std::string folderOf(const std::string& path);
 
+// The path without the extension of its file name ("music/song.mid" gives
+// "music/song"): the extension starts at the name's last ".", and a dot in a
+// folder's name, or one that starts the file name, starts none.
+std::string withoutExtension(const std::string& path);
+
 }  // namespace tonequill::files

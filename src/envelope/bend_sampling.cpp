@@ -4,22 +4,38 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <sstream>
 
 #include "common/conversion_error.h"
 
 namespace tonequill {
+namespace {
+
+// Passes the events from `cursor` on that lie at or before `tick` and hands
+// the last of them to `take`: only the last one passed counts.
+template <typename Event, typename Tick, typename Take>
+inline void passEvents(std::span<const Event> events, size_t& cursor, Tick tick, Take take) {
+    if (cursor >= events.size() || events[cursor].tick > tick) return;
+    do {
+        ++cursor;
+    } while (cursor < events.size() && events[cursor].tick <= tick);
+    take(events[cursor - 1]);
+}
+
+// Takes in every bend and range event at or before `tick`.
+template <typename Tick>
+inline void passBendEvents(BendState& state, std::span<const PitchBend> bends, std::span<const BendRange> ranges,
+                           Tick tick) {
+    passEvents(bends, state.bendCursor, tick, [&state](const PitchBend& e) { state.bend = e.value; });
+    passEvents(ranges, state.rangeCursor, tick, [&state](const BendRange& e) { state.range = e.semitones; });
+}
+
+}  // namespace
 
 void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
                  double tick) {
-    while (state.bendCursor < bends.size() && bends[state.bendCursor].tick <= tick) {
-        state.bend = bends[state.bendCursor].value;
-        ++state.bendCursor;
-    }
-    while (state.rangeCursor < ranges.size() && ranges[state.rangeCursor].tick <= tick) {
-        state.range = ranges[state.rangeCursor].semitones;
-        ++state.rangeCursor;
-    }
+    passBendEvents(state, std::span<const PitchBend>(bends), std::span<const BendRange>(ranges), tick);
 }
 
 namespace {
@@ -51,10 +67,8 @@ BendRuns::BendRuns(BendState& state, const BulkList<PitchBend>& bends, const Bul
                    int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
                    BendValueTable* values)
     : state_(state),
-      bends_(bends.data()),
-      bendCount_(bends.size()),
-      ranges_(ranges.data()),
-      rangeCount_(ranges.size()),
+      bends_(bends),
+      ranges_(ranges),
       site_(site),
       startTick_(startTick),
       ticksPerFrame_(ticksPerFrame),
@@ -117,11 +131,9 @@ size_t BendRuns::firstFrameReaching(int64_t tick, size_t from) const {
 inline size_t BendRuns::step() {
     const size_t at = at_;
     // The frames up to the first one that reaches the next event hear the same state.
-    size_t bend = state_.bendCursor;
-    size_t range = state_.rangeCursor;
     int64_t change = kBeyondEvents;
-    if (bend < bendCount_) change = bends_[bend].tick;
-    if (range < rangeCount_) change = std::min<int64_t>(change, ranges_[range].tick);
+    if (state_.bendCursor < bends_.size()) change = bends_[state_.bendCursor].tick;
+    if (state_.rangeCursor < ranges_.size()) change = std::min<int64_t>(change, ranges_[state_.rangeCursor].tick);
     if (change > lastFrameTick_) {
         at_ = count_;
         return count_ - at;
@@ -133,21 +145,7 @@ inline size_t BendRuns::step() {
         end = firstFrameReaching(change, at);
         tick = frameTick(end);
     }
-    // Every event up to that frame's tick; only the last of each kind counts.
-    if (bend < bendCount_ && bends_[bend].tick <= tick) {
-        do {
-            ++bend;
-        } while (bend < bendCount_ && bends_[bend].tick <= tick);
-        state_.bend = bends_[bend - 1].value;
-        state_.bendCursor = bend;
-    }
-    if (range < rangeCount_ && ranges_[range].tick <= tick) {
-        do {
-            ++range;
-        } while (range < rangeCount_ && ranges_[range].tick <= tick);
-        state_.range = ranges_[range - 1].semitones;
-        state_.rangeCursor = range;
-    }
+    passBendEvents(state_, bends_, ranges_, tick);
     if (state_.bend != valueBend_ || !(state_.range == valueRange_)) takeValue();
     at_ = end;
     return end - at;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "envelope/envelope_frames.h"
@@ -115,10 +116,8 @@ private:
     size_t step();
 
     BendState& state_;
-    const PitchBend* bends_;
-    size_t bendCount_;
-    const BendRange* ranges_;
-    size_t rangeCount_;
+    std::span<const PitchBend> bends_;
+    std::span<const BendRange> ranges_;
     NoteSite site_;
     int32_t startTick_;
     double ticksPerFrame_;

@@ -1,5 +1,6 @@
 #include "split/split_format0.h"
 
+#include "common/file_system.h"
 #include "split/channel_tracks.h"
 #include "split/format0_reader.h"
 #include "split/format1_writer.h"
@@ -19,11 +20,8 @@ SplitResult splitFormat0(std::span<const uint8_t> bytes) {
 }
 
 std::string splitOutputPath(const std::string& input) {
-    const auto separator = input.find_last_of("/\\");
-    const auto nameStart = separator == std::string::npos ? 0 : separator + 1;
-    const auto dot = input.find_last_of('.');
-    if (dot == std::string::npos || dot <= nameStart) return input + "-f1.mid";
-    return input.substr(0, dot) + "-f1" + input.substr(dot);
+    const std::string stem = files::withoutExtension(input);
+    return stem.size() == input.size() ? input + "-f1.mid" : stem + "-f1" + input.substr(stem.size());
 }
 
 }  // namespace tonequill
