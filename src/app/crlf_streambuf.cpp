@@ -23,7 +23,7 @@ std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
     auto passOn = [&] {
         const auto size = static_cast<std::streamsize>(used);
         used = 0;
-        return destination_->sputn(converted_.get(), size) == size;
+        return destination_->sputn(converted_.data(), size) == size;
     };
     while (from != end) {
         const auto left = static_cast<std::size_t>(end - from);
@@ -35,13 +35,13 @@ std::streamsize CrlfStreambuf::xsputn(const char* s, std::streamsize n) {
         if (run + 2 > kBufferSize) {
             if (destination_->sputn(from, static_cast<std::streamsize>(run)) != static_cast<std::streamsize>(run)) return 0;
         } else {
-            std::memcpy(converted_.get() + used, from, run);
+            std::memcpy(converted_.data() + used, from, run);
             used += run;
         }
         from += run;
         if (from == end) break;
-        converted_[used++] = '\r';
-        converted_[used++] = '\n';
+        converted_.data()[used++] = '\r';
+        converted_.data()[used++] = '\n';
         ++from;
     }
     if (used > 0 && !passOn()) return 0;

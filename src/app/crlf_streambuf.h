@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <streambuf>
+
+#include "common/bulk_memory.h"
 
 namespace tonequill {
 
@@ -20,9 +21,8 @@ protected:
 private:
     std::streambuf* destination_;
     static constexpr std::size_t kBufferSize = std::size_t{1} << 17;
-    // CR LF text on its way, reused; not cleared first, so that a short
-    // document touches only the memory it fills.
-    std::unique_ptr<char[]> converted_{new char[kBufferSize]};
+    // CR LF text on its way, reused.
+    BulkBytes converted_{kBufferSize};
 };
 
 }  // namespace tonequill

@@ -6,13 +6,13 @@
 
 namespace tonequill {
 
-DescriptorStreambuf::DescriptorStreambuf(int fd) : fd_(fd) { setp(buffer_.get(), buffer_.get() + kBufferSize); }
+DescriptorStreambuf::DescriptorStreambuf(int fd) : fd_(fd) { setp(buffer_.data(), buffer_.data() + kBufferSize); }
 
 bool DescriptorStreambuf::drain() {
     if (error_) return false;
     const auto size = static_cast<std::size_t>(pptr() - pbase());
     if (size > 0) error_ = files::writeAll(fd_, pbase(), size);
-    setp(buffer_.get(), buffer_.get() + kBufferSize);
+    setp(buffer_.data(), buffer_.data() + kBufferSize);
     return !error_;
 }
 

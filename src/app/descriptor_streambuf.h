@@ -5,6 +5,8 @@
 #include <streambuf>
 #include <system_error>
 
+#include "common/bulk_memory.h"
+
 namespace tonequill {
 
 // Writes to an open file descriptor through a buffer of its own. The first
@@ -30,8 +32,7 @@ private:
     int fd_;
     std::error_code error_;
     static constexpr std::size_t kBufferSize = std::size_t{1} << 17;
-    // Not cleared first: a short document touches only the memory it fills.
-    std::unique_ptr<char[]> buffer_{new char[kBufferSize]};
+    BulkBytes buffer_{kBufferSize};
 };
 
 }  // namespace tonequill

@@ -86,4 +86,36 @@ struct BulkAllocator {
 template <typename T>
 using BulkList = std::vector<T, BulkAllocator<T>>;
 
+// A fixed buffer of bytes taken as above and not cleared first, so that a
+// short text touches only the memory it fills.
+class BulkBytes {
+public:
+    BulkBytes() = default;
+    explicit BulkBytes(std::size_t size) : data_(static_cast<char*>(bulkAllocate(size))), size_(size) {}
+    ~BulkBytes() { bulkFree(data_, size_); }
+    BulkBytes(BulkBytes&& other) noexcept : data_(other.data_), size_(other.size_) {
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    BulkBytes& operator=(BulkBytes&& other) noexcept {
+        if (this != &other) {
+            bulkFree(data_, size_);
+            data_ = other.data_;
+            size_ = other.size_;
+            other.data_ = nullptr;
+            other.size_ = 0;
+        }
+        return *this;
+    }
+    BulkBytes(const BulkBytes&) = delete;
+    BulkBytes& operator=(const BulkBytes&) = delete;
+
+    [[nodiscard]] char* data() const { return data_; }
+    [[nodiscard]] std::size_t size() const { return size_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 }  // namespace tonequill

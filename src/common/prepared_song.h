@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bend_list.h"
 #include "common/bulk_memory.h"
 #include "common/channel_events.h"
 #include "common/chord_intervals.h"
@@ -55,7 +56,7 @@ struct PreparedSong {
     std::vector<BulkList<ProgramChange>> programsByTrack;    // per source track
     std::vector<BulkList<ControlChange>> modulationByTrack;  // controller 1, per source track
     std::vector<BulkList<ControlChange>> cc12ByTrack;        // controller 12, per source track
-    std::vector<BulkList<PitchBend>> bendsByTrack;           // per source track
+    std::vector<BendList> bendsByTrack;                      // per source track
     std::vector<BulkList<BendRange>> bendRangesByTrack;      // per source track
     std::set<int32_t> dpcmNotes;                        // note numbers placed on TR5
     std::vector<TempoEvent> tempoEvents;                // sorted by tick, never empty

@@ -25,17 +25,16 @@ inline void passEvents(std::span<const Event> events, size_t& cursor, Tick tick,
 
 // Takes in every bend and range event at or before `tick`.
 template <typename Tick>
-inline void passBendEvents(BendState& state, std::span<const PitchBend> bends, std::span<const BendRange> ranges,
-                           Tick tick) {
-    passEvents(bends, state.bendCursor, tick, [&state](const PitchBend& e) { state.bend = e.value; });
+inline void passBendEvents(BendState& state, const BendList& bends, std::span<const BendRange> ranges, Tick tick) {
+    if (const int32_t value = bends.passUpTo(state.bendCursor, tick); value >= 0) state.bend = value;
     passEvents(ranges, state.rangeCursor, tick, [&state](const BendRange& e) { state.range = e.semitones; });
 }
 
 }  // namespace
 
-void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+void advanceBend(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                  double tick) {
-    passBendEvents(state, std::span<const PitchBend>(bends), std::span<const BendRange>(ranges), tick);
+    passBendEvents(state, bends, std::span<const BendRange>(ranges), tick);
 }
 
 namespace {
@@ -63,7 +62,7 @@ constexpr int64_t kBeyondEvents = int64_t{1} << 62;
 
 }  // namespace
 
-BendRuns::BendRuns(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+BendRuns::BendRuns(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                    int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
                    BendValueTable* values)
     : state_(state),
@@ -132,7 +131,7 @@ inline size_t BendRuns::step() {
     const size_t at = at_;
     // The frames up to the first one that reaches the next event hear the same state.
     int64_t change = kBeyondEvents;
-    if (state_.bendCursor < bends_.size()) change = bends_[state_.bendCursor].tick;
+    if (!bends_.atEnd(state_.bendCursor)) change = bends_.tickAt(state_.bendCursor);
     if (state_.rangeCursor < ranges_.size()) change = std::min<int64_t>(change, ranges_[state_.rangeCursor].tick);
     if (change > lastFrameTick_) {
         at_ = count_;
@@ -193,7 +192,7 @@ void BendRuns::readToEnd() {
     while (at_ < count_) step();
 }
 
-BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+BendSample sampleBend(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site) {
     BendSample sample;
     sampleBend(sample, state, bends, ranges, startTick, frames, ticksPerFrame, site);
@@ -206,7 +205,7 @@ BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const 
     return sample;
 }
 
-void sampleBend(BendSample& sample, BendState& state, const BulkList<PitchBend>& bends,
+void sampleBend(BendSample& sample, BendState& state, const BendList& bends,
                 const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site) {
     BendRuns runs(state, bends, ranges, startTick, frames, ticksPerFrame, site);

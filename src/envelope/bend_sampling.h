@@ -16,7 +16,7 @@ namespace tonequill {
 // sampled in time order: the next unread bend and range events and the values
 // in force. Made fresh for every output track's pass.
 struct BendState {
-    size_t bendCursor = 0;
+    BendList::Cursor bendCursor;
     size_t rangeCursor = 0;
     int32_t bend = 8192;   // centre
     double range = 2.0;    // semitones
@@ -32,7 +32,7 @@ struct BendSample {
 
 // Takes in every bend and range event at or before `tick`. Cursors only move
 // forward, so notes must be sampled in start order.
-void advanceBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+void advanceBend(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                  double tick);
 
 // The Em and En parts of bend values at one range, each worked out when
@@ -78,7 +78,7 @@ class BendRuns {
 public:
     // `values`, when given, is asked for the value of each new bend state
     // and outlives the runs.
-    BendRuns(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+    BendRuns(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
              int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site,
              BendValueTable* values = nullptr);
 
@@ -116,7 +116,7 @@ private:
     size_t step();
 
     BendState& state_;
-    std::span<const PitchBend> bends_;
+    const BendList& bends_;
     std::span<const BendRange> ranges_;
     NoteSite site_;
     int32_t startTick_;
@@ -138,12 +138,12 @@ private:
 // Samples the bend once per frame from `startTick`, frame i at startTick +
 // floor(i * ticksPerFrame). A range of 0 or below contributes nothing. A bend
 // too deep for 32 bits throws ConversionError naming `site`.
-BendSample sampleBend(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+BendSample sampleBend(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                       int32_t startTick, int64_t frames, double ticksPerFrame, const NoteSite& site);
 // The same into `into`, whose storage is reused from note to note; a note
 // whose bend stays 0 throughout leaves both lists empty instead of a zero
 // for every frame (the envelope pass reads no lists then).
-void sampleBend(BendSample& into, BendState& state, const BulkList<PitchBend>& bends,
+void sampleBend(BendSample& into, BendState& state, const BendList& bends,
                 const BulkList<BendRange>& ranges, int32_t startTick, int64_t frames, double ticksPerFrame,
                 const NoteSite& site);
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bend_list.h"
 #include "common/bulk_memory.h"
 #include "common/channel_events.h"
 #include "common/tempo_event.h"
@@ -32,7 +33,7 @@ struct TimeSignature {
 struct MidiTrack {
     BulkList<NoteEvent> notes;
     BulkList<ProgramChange> programs;
-    BulkList<PitchBend> bends;
+    BendList bends;
     BulkList<ControlChange> controllers;
 };
 

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/bulk_memory.h"
+
 namespace tonequill {
 
 // The document on its way to the output stream. The writers append their
@@ -63,7 +65,7 @@ public:
     }
     void number(int64_t value) {
         char* to = room(kLongestNumber);
-        used_ = static_cast<std::size_t>(std::to_chars(to, to + kLongestNumber, value).ptr - buffer_.get());
+        used_ = static_cast<std::size_t>(std::to_chars(to, to + kLongestNumber, value).ptr - buffer_.data());
     }
 
     // A piece stored at the start of a block of `width` readable bytes: the
@@ -97,7 +99,7 @@ public:
     // document size limit, a failed write) throws from here.
     void passOn() {
         if (out_ == nullptr || used_ == 0) return;
-        out_->write(buffer_.get(), static_cast<std::streamsize>(used_));
+        out_->write(buffer_.data(), static_cast<std::streamsize>(used_));
         used_ = 0;
     }
 
@@ -114,14 +116,14 @@ public:
 
     // Everything gathered, for a sink without a stream.
     std::string take() {
-        std::string text(buffer_.get(), used_);
+        std::string text(buffer_.data(), used_);
         used_ = 0;
         return text;
     }
 
     // The text gathered and not yet handed on.
     [[nodiscard]] std::size_t size() const { return used_; }
-    [[nodiscard]] std::string_view text() const { return {buffer_.get(), used_}; }
+    [[nodiscard]] std::string_view text() const { return {buffer_.data(), used_}; }
 
     // For a recording sink: whether the last noted place is the end of the
     // text as it stands, and the first noted place at or after `from` (npos
@@ -144,12 +146,12 @@ private:
     // The place for the next `n` bytes, the buffer grown when they do not fit.
     char* room(std::size_t n) {
         if (capacity_ - used_ < n) grow(std::max(2 * capacity_, used_ + n));
-        return buffer_.get() + used_;
+        return buffer_.data() + used_;
     }
 
     void grow(std::size_t capacity) {
-        std::unique_ptr<char[]> larger(new char[capacity]);
-        if (used_ != 0) std::memcpy(larger.get(), buffer_.get(), used_);
+        BulkBytes larger(capacity);
+        if (used_ != 0) std::memcpy(larger.data(), buffer_.data(), used_);
         buffer_ = std::move(larger);
         capacity_ = capacity;
     }
@@ -163,7 +165,7 @@ private:
     }
 
     std::ostream* out_;
-    std::unique_ptr<char[]> buffer_;  // [0, used_) is the text so far
+    BulkBytes buffer_;  // [0, used_) is the text so far
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
 

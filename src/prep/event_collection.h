@@ -14,7 +14,7 @@ namespace tonequill {
 // conductor track's too).
 struct SourceTrackEvents {
     std::vector<BulkList<ProgramChange>> programs;     // by tick, then channel
-    std::vector<BulkList<PitchBend>> bends;            // by tick
+    std::vector<BendList> bends;                       // by tick
     std::vector<BulkList<BendRange>> ranges;           // by tick
     std::vector<BulkList<ControlChange>> modulation;   // controller 1, by tick, then channel
     std::vector<BulkList<ControlChange>> cc12;         // controller 12, by tick, then channel

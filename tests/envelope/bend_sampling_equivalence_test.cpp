@@ -13,7 +13,7 @@
 namespace tonequill {
 namespace {
 
-BendSample sampleEveryFrame(BendState& state, const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges,
+BendSample sampleEveryFrame(BendState& state, const BendList& bends, const BulkList<BendRange>& ranges,
                             int32_t startTick, int64_t frames, double ticksPerFrame) {
     BendSample sample;
     advanceBend(state, bends, ranges, startTick);
@@ -36,7 +36,7 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
     std::mt19937 random(5);
     const double rates[] = {0.7, 1.0, 3.2, 16.0, 100.5, 1e-3};
     for (int round = 0; round < 400; ++round) {
-        BulkList<PitchBend> bends;
+        BendList bends;
         BulkList<BendRange> ranges;
         int32_t tick = 0;
         for (int i = 0; i < 40; ++i) {
@@ -85,7 +85,7 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
     for (const Rate& rate : rates) {
         for (const int32_t every : spacings) {
             for (int shape = 0; shape < 3; ++shape) {
-                BulkList<PitchBend> bends;
+                BendList bends;
                 BulkList<BendRange> ranges{{0, 0, 0, 2.0}};
                 int32_t value = 8192;
                 for (int32_t tick = 0; tick < 60000; tick += every) {

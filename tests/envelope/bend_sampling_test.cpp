@@ -11,7 +11,7 @@ using Values = ValueList;  // the samples' own list type
 
 const NoteSite kSite{1, 0};
 
-BendSample sampleOnce(const BulkList<PitchBend>& bends, const BulkList<BendRange>& ranges, int32_t start,
+BendSample sampleOnce(const BendList& bends, const BulkList<BendRange>& ranges, int32_t start,
                       int64_t frames, double ticksPerFrame = 1.0) {
     BendState state;
     return sampleBend(state, bends, ranges, start, frames, ticksPerFrame, kSite);
@@ -59,12 +59,12 @@ TEST(SampleBend, FramesFallOnWholeTicksFromTheStart) {
 }
 
 TEST(SampleBend, StateCarriesFromNoteToNote) {
-    const BulkList<PitchBend> bends{{0, 0, 16383}, {10, 0, 8192}};
+    const BendList bends{{0, 0, 16383}, {10, 0, 8192}};
     const BulkList<BendRange> ranges{{0, 0, 0, 12.0}};
     BendState state;
     const BendSample first = sampleBend(state, bends, ranges, 0, 2, 1.0, kSite);
     EXPECT_EQ(first.coarse, (Values{12, 12}));  // 8191/8192 * 12 * 16 = 191.98 -> 192
-    EXPECT_EQ(state.bendCursor, 1u);
+    EXPECT_EQ(state.bendCursor.passed(), 1u);
     const BendSample second = sampleBend(state, bends, ranges, 5, 2, 1.0, kSite);
     EXPECT_EQ(second.coarse, (Values{12, 12}));  // still in force, range kept
     const BendSample third = sampleBend(state, bends, ranges, 20, 2, 1.0, kSite);
@@ -93,7 +93,7 @@ TEST(SampleBend, TheTableOfValuesGivesWhatWorkingThemOutGives) {
         for (const int32_t bend : bends) {
             BendState direct;
             BendState looked;
-            const BulkList<PitchBend> events{{0, 0, static_cast<uint16_t>(bend)}};
+            const BendList events{{0, 0, static_cast<uint16_t>(bend)}};
             const BulkList<BendRange> rangeEvents{{0, 0, 0, range}};
             BendRuns plain(direct, events, rangeEvents, 0, 3, 1.0, kSite);
             BendRuns tabled(looked, events, rangeEvents, 0, 3, 1.0, kSite, &table);

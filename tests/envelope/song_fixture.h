@@ -79,7 +79,10 @@ struct SongFixture {
         return log.str();
     }
     void assign(std::ostream& log) {
-        song.bendsByTrack = bends;
+        song.bendsByTrack.assign(bends.size(), BendList{});
+        for (size_t s = 0; s < bends.size(); ++s) {
+            for (const PitchBend& b : bends[s]) song.bendsByTrack[s].push_back(b);
+        }
         song.bendRangesByTrack = ranges;
         envelopes = EnvelopeTable{};
         envelopes = assignEnvelopes(tables, song, log);

@@ -83,10 +83,11 @@ TEST(EventCollection, TakesProgramsBendsAndControllersOneAndTwelve) {
     ASSERT_EQ(events.programs[0].size(), 1u);
     EXPECT_EQ(events.programs[0][0].channel, 3);
     EXPECT_EQ(events.programs[0][0].program, 42);
-    ASSERT_EQ(events.bends[0].size(), 2u);
-    EXPECT_EQ(events.bends[0][0].value, 12288);
-    EXPECT_EQ(events.bends[0][0].channel, 4);
-    EXPECT_EQ(events.bends[0][1].value, 0);
+    const std::vector<PitchBend> bends(events.bends[0].begin(), events.bends[0].end());
+    ASSERT_EQ(bends.size(), 2u);
+    EXPECT_EQ(bends[0].value, 12288);
+    EXPECT_EQ(bends[0].channel, 4);
+    EXPECT_EQ(bends[1].value, 0);
     ASSERT_EQ(events.modulation[0].size(), 1u);
     EXPECT_EQ(events.modulation[0][0].value, 64);
     ASSERT_EQ(events.cc12[0].size(), 1u);
@@ -140,7 +141,7 @@ TEST(EventDistribution, DropsTheConductorsOwnAndKeepsModulationAndCc12) {
     EXPECT_TRUE(split.modulation[1].empty());
     EXPECT_TRUE(split.bends[0].empty());
     ASSERT_EQ(split.bends[1].size(), 1u);
-    EXPECT_EQ(split.bends[1][0].value, 9000);
+    EXPECT_EQ((*split.bends[1].begin()).value, 9000);
     EXPECT_EQ(split.ranges.size(), 2u);
     EXPECT_EQ(split.modulation.size(), 2u);
 }
