@@ -15,8 +15,8 @@ struct ProgramChange {
     int32_t program = 0;
 };
 
-// A song can hold tens of millions of bends, so a bend takes 8 bytes; the
-// list it is in tells its track.
+// A bend as the reader makes it and a bend list gives it back; the list it is
+// in tells its track, and packs it (common/bend_list.h).
 struct PitchBend {
     int32_t tick = 0;
     uint8_t channel = 0;

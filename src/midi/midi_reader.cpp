@@ -89,38 +89,43 @@ private:
         constexpr size_t kLongest = 7;
         const uint8_t* const bytes = bytes_.data();
         const size_t size = bytes_.size();
+        // Events start before the chunk's end and at least kLongest bytes before the file's.
+        const int64_t stop = std::min<int64_t>(chunkEnd, size >= kLongest ? static_cast<int64_t>(size - kLongest) + 1 : 0);
         size_t pos = in_.position();
         int32_t tick = tick_;
-        while (static_cast<int64_t>(pos) < chunkEnd && size - pos >= kLongest) {
+        int running = runningStatus ? *runningStatus : -1;
+        while (static_cast<int64_t>(pos) < stop) {
             const uint8_t* p = bytes + pos;
-            uint32_t delta = 0;
-            size_t n = 0;
-            while (n < 4 && (p[n] & 0x80u) != 0) delta = (delta << 7) | (p[n++] & 0x7Fu);
-            if (n == 4) break;  // a longer delta time
-            delta = (delta << 7) | p[n++];
+            uint32_t delta = p[0];
+            size_t n = 1;
+            if (delta >= 0x80) {
+                delta &= 0x7Fu;
+                while (n < 4 && (p[n] & 0x80u) != 0) delta = (delta << 7) | (p[n++] & 0x7Fu);
+                if (n == 4) break;  // a longer delta time
+                delta = (delta << 7) | p[n++];
+            }
             if (int64_t{tick} + delta > std::numeric_limits<int32_t>::max()) break;
-            uint8_t status = p[n];
+            int status = p[n];
             if (status >= 0x80) {
                 ++n;
-            } else if (runningStatus) {
-                status = *runningStatus;
             } else {
-                break;
+                status = running;  // -1 without running status
             }
-            if (status >= 0xF0) break;  // meta and system events
+            if (status < 0x80 || status >= 0xF0) break;  // no running status; meta and system events
+            running = status;
             tick += static_cast<int32_t>(delta);
             tick_ = tick;
-            runningStatus = status;
-            const uint8_t kind = status & 0xF0;
+            const auto kind = static_cast<uint8_t>(status & 0xF0);
             const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
             const uint8_t second = oneDataByte ? uint8_t{0} : p[n + 1];
             if constexpr (kStoring) {
-                storeEvent(status, p[n], second);
+                storeEvent(static_cast<uint8_t>(status), p[n], second);
             } else {
-                countEvent(status, p[n], second);
+                countEvent(static_cast<uint8_t>(status), p[n], second);
             }
             pos += n + (oneDataByte ? 1 : 2);
         }
+        if (running >= 0) runningStatus = static_cast<uint8_t>(running);
         in_.seek(pos);
         return static_cast<int64_t>(pos) >= chunkEnd;
     }
