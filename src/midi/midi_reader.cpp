@@ -119,7 +119,12 @@ private:
             const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
             const uint8_t second = oneDataByte ? uint8_t{0} : p[n + 1];
             if constexpr (kStoring) {
-                storeEvent(static_cast<uint8_t>(status), p[n], second);
+                if (kind == 0xE0) {
+                    // Bends are most of a busy track: stored here, not in a call.
+                    track_->bends.push_back(bendOf(status & 0x0F, p[n] & 0x7F, second & 0x7F));
+                } else {
+                    storeEvent(static_cast<uint8_t>(status), p[n], second);
+                }
             } else {
                 countEvent(static_cast<uint8_t>(status), p[n], second);
             }
