@@ -92,50 +92,22 @@ public:
 
     [[nodiscard]] bool atEnd(const Cursor& c) const { return c.word_ >= words_.size(); }
     // The bend at `c`, which is not at the end.
-    [[nodiscard]] PitchBend at(const Cursor& c) const {
-        const uint32_t word = words_[c.word_];
-        if (word >= kLongMark) {
-            const uint32_t rest = words_[c.word_ + 2];
-            return PitchBend{static_cast<int32_t>(words_[c.word_ + 1]), static_cast<uint8_t>(rest >> 16),
-                             static_cast<uint16_t>(rest & 0xFFFFu)};
-        }
-        return PitchBend{c.tick_ + static_cast<int32_t>(word >> kStepShift),
-                         static_cast<uint8_t>(word >> kChannelShift & 0xFu), static_cast<uint16_t>(word & kValueMask)};
-    }
+    [[nodiscard]] PitchBend at(const Cursor& c) const { return read(c).bend; }
     // The tick of the bend at `c`, which is not at the end.
-    [[nodiscard]] int32_t tickAt(const Cursor& c) const {
-        const uint32_t word = words_[c.word_];
-        if (word >= kLongMark) return static_cast<int32_t>(words_[c.word_ + 1]);
-        return c.tick_ + static_cast<int32_t>(word >> kStepShift);
-    }
+    [[nodiscard]] int32_t tickAt(const Cursor& c) const { return read(c).bend.tick; }
     // Moves `c`, which is not at the end, to the next bend.
-    void step(Cursor& c) const {
-        c.tick_ = tickAt(c);
-        c.word_ += words_[c.word_] >= kLongMark ? kLongWords : 1;
-        ++c.passed_;
-    }
+    void step(Cursor& c) const { pass(c, read(c)); }
 
     // Moves `c` past every bend from it on whose tick is at or before `tick`;
     // gives the value of the last one passed, or -1 when none was.
     template <typename Tick>
     int32_t passUpTo(Cursor& c, Tick tick) const {
         int32_t value = -1;
-        while (c.word_ < words_.size()) {
-            const uint32_t word = words_[c.word_];
-            if (word >= kLongMark) {
-                const auto at = static_cast<int32_t>(words_[c.word_ + 1]);
-                if (at > tick) break;
-                value = static_cast<int32_t>(words_[c.word_ + 2] & 0xFFFFu);
-                c.tick_ = at;
-                c.word_ += kLongWords;
-            } else {
-                const int32_t at = c.tick_ + static_cast<int32_t>(word >> kStepShift);
-                if (at > tick) break;
-                value = static_cast<int32_t>(word & kValueMask);
-                c.tick_ = at;
-                ++c.word_;
-            }
-            ++c.passed_;
+        while (!atEnd(c)) {
+            const Read next = read(c);
+            if (next.bend.tick > tick) break;
+            value = next.bend.value;
+            pass(c, next);
         }
         return value;
     }
@@ -154,6 +126,29 @@ private:
     static constexpr uint32_t kLongestStep = (uint32_t{1} << (32 - kStepShift)) - 2;  // 16382
     static constexpr uint32_t kLongMark = (kLongestStep + 1) << kStepShift;
     static constexpr size_t kLongWords = 3;
+
+    // A bend as read at a cursor, and the words it takes.
+    struct Read {
+        PitchBend bend;
+        size_t words = 1;
+    };
+    [[nodiscard]] Read read(const Cursor& c) const {
+        const uint32_t word = words_[c.word_];
+        if (word >= kLongMark) {
+            const uint32_t rest = words_[c.word_ + 2];
+            return {PitchBend{static_cast<int32_t>(words_[c.word_ + 1]), static_cast<uint8_t>(rest >> 16),
+                              static_cast<uint16_t>(rest & 0xFFFFu)},
+                    kLongWords};
+        }
+        return {PitchBend{c.tick_ + static_cast<int32_t>(word >> kStepShift),
+                          static_cast<uint8_t>(word >> kChannelShift & 0xFu), static_cast<uint16_t>(word & kValueMask)},
+                1};
+    }
+    static void pass(Cursor& c, const Read& read) {
+        c.tick_ = read.bend.tick;
+        c.word_ += read.words;
+        ++c.passed_;
+    }
 
     static bool packs(int32_t previousTick, const PitchBend& bend) {
         const int64_t step = int64_t{bend.tick} - previousTick;

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -46,7 +45,7 @@ public:
     explicit TextSink(std::ostream* out) : out_(out) { grow(out_ != nullptr ? 2 * kBlock : 256); }
     explicit TextSink(Recording recording) : out_(nullptr), recording_(true), limit_(recording.limit) {
         grow(std::max<std::size_t>(recording.expected, 256));
-        stops_.reserve(capacity_ / 64 + 1);
+        stops_.reserve(buffer_.size() / 64 + 1);
     }
     TextSink(const TextSink&) = delete;
     TextSink& operator=(const TextSink&) = delete;
@@ -145,7 +144,7 @@ private:
 
     // The place for the next `n` bytes, the buffer grown when they do not fit.
     char* room(std::size_t n) {
-        if (capacity_ - used_ < n) grow(std::max(2 * capacity_, used_ + n));
+        if (buffer_.size() - used_ < n) grow(std::max(2 * buffer_.size(), used_ + n));
         return buffer_.data() + used_;
     }
 
@@ -153,7 +152,6 @@ private:
         BulkBytes larger(capacity);
         if (used_ != 0) std::memcpy(larger.data(), buffer_.data(), used_);
         buffer_ = std::move(larger);
-        capacity_ = capacity;
     }
 
     void noteStop() {
@@ -166,7 +164,6 @@ private:
 
     std::ostream* out_;
     BulkBytes buffer_;  // [0, used_) is the text so far
-    std::size_t capacity_ = 0;
     std::size_t used_ = 0;
 
     bool recording_ = false;
