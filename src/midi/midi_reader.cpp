@@ -129,10 +129,45 @@ private:
                 countEvent(static_cast<uint8_t>(status), p[n], second);
             }
             pos += n + (oneDataByte ? 1 : 2);
+            if (kind == 0xE0) {
+                pos = readBendStream<kStoring>(pos, stop, tick, status & 0x0F);
+                tick_ = tick;
+            }
         }
         if (running >= 0) runningStatus = static_cast<uint8_t>(running);
         in_.seek(pos);
         return static_cast<int64_t>(pos) >= chunkEnd;
+    }
+
+    // A pitch wheel sends a stream of bends under running status, each a
+    // one-byte delta time and two data bytes: read here, after a bend, with
+    // only the checks such a bend needs, as readChannelEvents would read it.
+    // Anything else (a longer delta time, a status byte, a data byte of 0x80
+    // or more, a tick near the limit) is left to readChannelEvents. Gives the
+    // position after the last bend read; `tick` is that bend's.
+    template <bool kStoring>
+    size_t readBendStream(size_t pos, int64_t stop, int32_t& tick, int32_t channel) {
+        const uint8_t* const bytes = bytes_.data();
+        constexpr int32_t kLastSafeTick = std::numeric_limits<int32_t>::max() - 0x7F;
+        size_t read = 0;
+        while (static_cast<int64_t>(pos) < stop) {
+            const uint8_t* p = bytes + pos;
+            if ((p[0] | p[1] | p[2]) >= 0x80 || tick > kLastSafeTick) break;
+            tick += p[0];
+            if constexpr (kStoring) {
+                track_->bends.push_back(
+                    PitchBend{tick, static_cast<uint8_t>(channel), static_cast<uint16_t>(p[2] * 128 + p[1])});
+            }
+            ++read;
+            pos += 3;
+        }
+        if constexpr (!kStoring) {
+            // Each came at most 127 ticks after the bend before it: one word each.
+            counts_[kindOf(0xE0)] += read;
+            bendWords_ += read;
+            if (read > 0) lastBendTick_ = tick;
+        }
+        return pos;
     }
 
     bool fail(const std::string& what) {

@@ -457,5 +457,55 @@ TEST(MidiReader, ReadsRandomTracksAsTheRulesDoByteByByte) {
     }
 }
 
+// A pitch wheel's stream of bends under running status, broken now and then
+// by what such a stream cannot hold: a longer delta time, a second data byte
+// of 0x80 or more, a new status, a meta event, the end of the file.
+TEST(MidiReader, ReadsBendStreamsAsTheRulesDoByteByByte) {
+    std::mt19937 random(5);
+    auto below = [&random](uint32_t n) { return static_cast<uint32_t>(random() % n); };
+    for (int round = 0; round < 1000; ++round) {
+        Bytes body{0x00, static_cast<uint8_t>(0xE0 | below(16)), 0x00, 0x40};
+        const uint32_t bends = below(200);
+        for (uint32_t b = 0; b < bends; ++b) {
+            const uint32_t shape = below(40);
+            if (shape == 0) body.push_back(0x81);  // a delta time of two bytes
+            body.push_back(static_cast<uint8_t>(shape == 1 ? 0x7F : below(8)));
+            if (shape == 2) body.push_back(static_cast<uint8_t>(0xE0 | below(16)));  // a new bend status
+            if (shape == 3) body.push_back(0xB0);  // a controller's status
+            if (shape == 4) {  // a meta event, after which running status goes on
+                body.insert(body.end(), {0xFF, 0x01, 0x01, 0x41, 0x00});
+            }
+            body.push_back(static_cast<uint8_t>(below(128)));
+            body.push_back(static_cast<uint8_t>(shape == 5 ? 0x80 | below(128) : below(128)));
+        }
+        body.resize(body.size() - below(3));  // now and then a file that ends inside a bend
+        std::string want;
+        const bool plainOk = plainEvents(body, want);
+        MidiFile file;
+        std::string reason;
+        const bool ok = readMidiBytes(file, fileOf({body}), reason);
+        ASSERT_EQ(ok, plainOk) << "round " << round << ": " << reason;
+        if (ok) {
+            ASSERT_EQ(eventsOf(file.tracks[0]), want) << "round " << round;
+        }
+    }
+}
+
+TEST(MidiReader, StopsABendStreamAtTheLastTick) {
+    // Seven delta times of 0x0FFFFFFF and one of 0x0FFFFF3E reach tick
+    // 2^31 - 201; of the bends 1 tick apart that follow, the 201st crosses
+    // 2^31 - 1, well before the end of the file.
+    Bytes body;
+    for (int i = 0; i < 7; ++i) body.insert(body.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+    body.insert(body.end(), {0xFF, 0xFF, 0xFE, 0x3E, 0xE3, 0x00, 0x40});
+    for (int i = 0; i < 210; ++i) body.insert(body.end(), {0x01, 0x10, 0x40});
+    std::string want;
+    EXPECT_FALSE(plainEvents(body, want));
+    MidiFile file;
+    std::string reason;
+    EXPECT_FALSE(readMidiBytes(file, fileOf({body}), reason));
+    EXPECT_EQ(reason, "track 0, tick 2147483647: delta time 1 takes the tick past 2147483647 (the header declares 1 tracks)");
+}
+
 }  // namespace
 }  // namespace tonequill
