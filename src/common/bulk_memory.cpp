@@ -1,6 +1,7 @@
 #include "common/bulk_memory.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 #include <cstdint>
 
@@ -11,8 +12,29 @@
 #define TONEQUILL_MAPPED_REGIONS 1
 #endif
 
+// Under AddressSanitizer a small block is open to use only as far as its
+// list asked, and closed again once given back, as a heap block would be.
+#if defined(__SANITIZE_ADDRESS__)
+#define TONEQUILL_CHECKED_BLOCKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TONEQUILL_CHECKED_BLOCKS 1
+#endif
+#endif
+#ifdef TONEQUILL_CHECKED_BLOCKS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace tonequill {
 namespace {
+
+#ifdef TONEQUILL_CHECKED_BLOCKS
+void openBlock(void* p, std::size_t bytes) { ASAN_UNPOISON_MEMORY_REGION(p, bytes); }
+void closeBlock(void* p, std::size_t bytes) { ASAN_POISON_MEMORY_REGION(p, bytes); }
+#else
+void openBlock(void*, std::size_t) {}
+void closeBlock(void*, std::size_t) {}
+#endif
 
 // Memory is mapped in whole huge pages, advised as such, and handed out in
 // small pages: a list takes what it needs of a mapping, and the rest serves
@@ -26,6 +48,30 @@ constexpr std::size_t kSmallPage = std::size_t{4} << 10;
 thread_local BulkArena* currentArena = nullptr;
 
 std::size_t wholeSmallPages(std::size_t bytes) { return (bytes + kSmallPage - 1) / kSmallPage * kSmallPage; }
+
+// Small blocks come in sizes of 16 bytes apart up to 512, then in powers of
+// two up to kBulkThreshold: a block is at most 16 bytes or twice too large.
+constexpr std::size_t kStep = 16;
+constexpr std::size_t kFineLimit = 512;
+constexpr std::size_t kFineClasses = kFineLimit / kStep;  // 16 to 512 bytes
+
+std::size_t classOf(std::size_t bytes) {
+    if (bytes <= kFineLimit) return bytes <= kStep ? 0 : (bytes - 1) / kStep;
+    std::size_t size = kFineLimit * 2;
+    std::size_t c = kFineClasses;
+    while (size < bytes) {
+        size *= 2;
+        ++c;
+    }
+    return c;
+}
+
+std::size_t sizeOfClass(std::size_t c) {
+    return c < kFineClasses ? (c + 1) * kStep : kFineLimit << (c - kFineClasses + 1);
+}
+
+constexpr std::size_t kClasses = kFineClasses + 7;  // 1 KiB to 64 KiB
+static_assert(kFineLimit << 7 == kBulkThreshold);
 
 #ifdef TONEQUILL_MAPPED_REGIONS
 
@@ -72,6 +118,7 @@ constexpr bool kRegionsSplit = false;
 BulkArena::BulkArena() : outer_(currentArena) { currentArena = this; }
 
 BulkArena::~BulkArena() {
+    for (const std::uintptr_t page : smallPages_) openBlock(reinterpret_cast<void*>(page), kPage);
     for (const Region& region : regions_) unmapRegion(region.start, region.size);
     currentArena = outer_;
 }
@@ -160,18 +207,56 @@ bool BulkArena::give(void* p) {
     return false;
 }
 
+void* BulkArena::takeSmall(std::size_t bytes) {
+    const std::size_t c = classOf(bytes);
+    if (freeBlocks_.empty()) freeBlocks_.assign(kClasses, nullptr);
+    if (void* block = freeBlocks_[c]) {
+        openBlock(block, sizeof(void*));
+        freeBlocks_[c] = *static_cast<void**>(block);
+        closeBlock(block, sizeOfClass(c));
+        openBlock(block, bytes);
+        return block;
+    }
+    const std::size_t size = sizeOfClass(c);
+    if (static_cast<std::size_t>(pageEnd_ - uncarved_) < size) {
+        // The rest of the page is too small for this block; it stays uncarved.
+        smallPages_.reserve(smallPages_.size() + 1);  // before taking, so a failure here leaks nothing
+        uncarved_ = static_cast<std::byte*>(take(kPage));
+        pageEnd_ = uncarved_ + kPage;
+        closeBlock(uncarved_, kPage);
+        const auto address = reinterpret_cast<std::uintptr_t>(uncarved_);
+        smallPages_.insert(std::upper_bound(smallPages_.begin(), smallPages_.end(), address), address);
+    }
+    void* block = uncarved_;
+    uncarved_ += size;
+    openBlock(block, bytes);
+    return block;
+}
+
+bool BulkArena::giveSmall(void* p, std::size_t bytes) {
+    // The page that starts last at or before `p`, if `p` lies in it.
+    const auto address = reinterpret_cast<std::uintptr_t>(p);
+    const auto after = std::upper_bound(smallPages_.begin(), smallPages_.end(), address);
+    if (after == smallPages_.begin() || address - *std::prev(after) >= kPage) return false;
+    const std::size_t c = classOf(bytes);
+    closeBlock(p, sizeOfClass(c));
+    openBlock(p, sizeof(void*));
+    *static_cast<void**>(p) = freeBlocks_[c];
+    closeBlock(p, sizeof(void*));
+    freeBlocks_[c] = p;
+    return true;
+}
+
 void* bulkAllocate(std::size_t bytes) {
     BulkArena* arena = BulkArena::current();
-    if (arena == nullptr || bytes < kBulkThreshold) return ::operator new(bytes);
-    return arena->take(bytes);
+    if (arena == nullptr) return ::operator new(bytes);
+    return bytes < kBulkThreshold ? arena->takeSmall(bytes) : arena->take(bytes);
 }
 
 void bulkFree(void* p, std::size_t bytes) {
     if (p == nullptr) return;
-    if (bytes >= kBulkThreshold) {
-        for (BulkArena* arena = BulkArena::current(); arena != nullptr; arena = arena->outer()) {
-            if (arena->give(p)) return;
-        }
+    for (BulkArena* arena = BulkArena::current(); arena != nullptr; arena = arena->outer()) {
+        if (bytes < kBulkThreshold ? arena->giveSmall(p, bytes) : arena->give(p)) return;
     }
     ::operator delete(p);
 }

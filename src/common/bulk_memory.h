@@ -15,9 +15,10 @@ namespace tonequill {
 // so a song's lists fault in 2 MiB at a time instead of 4 KiB and share
 // those pages. A region a list gives back stays with the arena and serves a
 // later list: memory the run has touched once is used again instead of
-// fresh memory. Dropping the arena gives everything back. Small lists, and
-// lists made while no arena is in place (a test that calls a stage
-// directly), use the ordinary heap.
+// fresh memory. Small lists (a record's values, a few dozen frames) share
+// pages of the arena in blocks of a few sizes. Dropping the arena gives
+// everything back. Lists made while no arena is in place (a test that calls
+// a stage directly) use the ordinary heap.
 //
 // Every bulk list made while an arena is in place must be gone before the
 // arena is: a run declares its arena before anything that holds such lists.
@@ -41,6 +42,13 @@ public:
     // False when `p` is not memory of this arena.
     bool give(void* p);
 
+    // A list below kBulkThreshold bytes: a block of its size class, carved
+    // from pages the arena keeps for such blocks. A block given back serves
+    // the next list of its class; the pages go with the arena.
+    void* takeSmall(std::size_t bytes);
+    // False when `p` is not a block of this arena.
+    bool giveSmall(void* p, std::size_t bytes);
+
 private:
     // Gives the whole huge pages of the free regions back to the system.
     void giveBackFree();
@@ -52,10 +60,18 @@ private:
     };
     std::vector<Region> regions_;
     std::size_t held_ = 0;
+    // Small blocks: the pages they are carved from, the part of the latest
+    // page not yet carved, and for each size class the blocks given back,
+    // each holding the address of the next.
+    std::vector<std::uintptr_t> smallPages_;  // by address
+    std::byte* uncarved_ = nullptr;
+    std::byte* pageEnd_ = nullptr;
+    std::vector<void*> freeBlocks_;
     BulkArena* outer_ = nullptr;
 };
 
-// Lists below this size come from the heap, arena or not.
+// Lists below this size take a block of a size class rather than pages of
+// their own; without an arena they come from the heap.
 inline constexpr std::size_t kBulkThreshold = std::size_t{64} << 10;
 
 void* bulkAllocate(std::size_t bytes);
@@ -70,6 +86,9 @@ struct BulkAllocator {
     BulkAllocator() = default;
     template <typename U>
     BulkAllocator(const BulkAllocator<U>&) noexcept {}  // NOLINT: converting, as allocators are
+
+    // Blocks are aligned as the heap's are.
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
     T* allocate(std::size_t n) {
         if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();

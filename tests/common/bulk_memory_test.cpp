@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <numeric>
+#include <random>
+#include <vector>
 
 namespace tonequill {
 namespace {
@@ -13,23 +15,58 @@ constexpr std::size_t kLarge = kBulkThreshold / sizeof(int32_t);  // elements of
 constexpr std::size_t kRegion = std::size_t{2} << 20;
 constexpr std::size_t kLargeBytes = kLarge * sizeof(int32_t);
 
-// Without an arena every list comes from the heap; with one, large lists
-// come from its memory, mapped in whole 2 MiB pages, and small ones still
-// from the heap.
-TEST(BulkArena, TakesLargeListsOnly) {
+// Without an arena every list comes from the heap; with one, a large list
+// takes memory mapped in whole 2 MiB pages, and small lists share such a page.
+TEST(BulkArena, TakesListsWhileInPlace) {
     {
         BulkList<int32_t> alone(kLarge);
         EXPECT_EQ(BulkArena::current(), nullptr);
     }
     BulkArena arena;
     EXPECT_EQ(BulkArena::current(), &arena);
-    BulkList<int32_t> small(kLarge - 1);
-    EXPECT_EQ(arena.heldBytes(), 0u);
     BulkList<int32_t> large(kLarge);
     EXPECT_EQ(arena.heldBytes(), kRegion);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(large.data()) % kRegion, 0u);
     std::iota(large.begin(), large.end(), 0);  // the memory is there to write
     EXPECT_EQ(large.back(), static_cast<int32_t>(kLarge - 1));
+    BulkList<int32_t> small(kLarge - 1);
+    BulkList<int32_t> tiny(3);
+    EXPECT_EQ(arena.heldBytes(), 2 * kRegion);  // one page for both
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(tiny.data()) % 16, 0u);
+}
+
+// A small list takes a block of its size class; a block given back serves
+// the next list of that class, and lists never share memory, whatever
+// order they come and go in.
+TEST(BulkArena, SmallListsTakeBlocksBySize) {
+    BulkArena arena;
+    const int32_t* first = nullptr;
+    {
+        BulkList<int32_t> list(25);  // 100 bytes: a block of 112
+        first = list.data();
+    }
+    BulkList<int32_t> same(28);  // 112 bytes: that block again
+    EXPECT_EQ(same.data(), first);
+    BulkList<int32_t> larger(29);  // 116 bytes: a block of 128
+    EXPECT_NE(larger.data(), first);
+
+    // Lists of random sizes made and dropped at random, each filled with its
+    // own number, must all still hold it.
+    std::mt19937 random(7);
+    std::vector<BulkList<uint16_t>> lists(400);
+    for (int step = 0; step < 20000; ++step) {
+        const std::size_t k = random() % lists.size();
+        const std::size_t size = random() % 4 == 0 ? random() % 30000 : random() % 300;
+        lists[k] = BulkList<uint16_t>(size, static_cast<uint16_t>(k));
+        if (step % 1000 == 0) {
+            for (std::size_t i = 0; i < lists.size(); ++i) {
+                for (const uint16_t value : lists[i]) ASSERT_EQ(value, i) << "step " << step;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        for (const uint16_t value : lists[i]) ASSERT_EQ(value, i);
+    }
 }
 
 // A list takes the small pages it needs of the arena's memory and leaves the
@@ -77,21 +114,28 @@ TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
 // lists of an outer arena while an inner one is: each returns where it came from.
 TEST(BulkArena, ListsGoBackWhereTheyCameFrom) {
     BulkList<int32_t> fromTheHeap(kLarge);
+    BulkList<int32_t> smallFromTheHeap(10);
     BulkArena outer;
     BulkList<int32_t> fromOuter(kLarge);
+    BulkList<int32_t> smallFromOuter(10);
     const int32_t* outerMemory = fromOuter.data();
+    const int32_t* outerBlock = smallFromOuter.data();
     {
         BulkArena inner;
         EXPECT_EQ(inner.outer(), &outer);
         BulkList<int32_t> fromInner(kLarge);
         fromTheHeap = BulkList<int32_t>();
+        smallFromTheHeap = BulkList<int32_t>();
         fromOuter = BulkList<int32_t>();
+        smallFromOuter = BulkList<int32_t>();
         EXPECT_EQ(inner.heldBytes(), kRegion);
     }
     EXPECT_EQ(BulkArena::current(), &outer);
     BulkList<int32_t> reused(kLarge);  // the outer arena's free region
     EXPECT_EQ(reused.data(), outerMemory);
-    EXPECT_EQ(outer.heldBytes(), kRegion);
+    BulkList<int32_t> reusedBlock(10);  // and its free block
+    EXPECT_EQ(reusedBlock.data(), outerBlock);
+    EXPECT_EQ(outer.heldBytes(), 2 * kRegion);
 }
 
 // Moving a list between containers keeps its memory; a list grows into a
@@ -105,6 +149,20 @@ TEST(BulkArena, ListsMoveAndGrowLikeVectors) {
     EXPECT_EQ(moved[12345], 12345);
     EXPECT_TRUE(list.empty());  // NOLINT: a moved-from vector is empty
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// Under AddressSanitizer a small list's block is checked as a heap block
+// is: a write past the list, or to a list given back, stops the program.
+TEST(BulkArenaDeathTest, SmallBlocksAreCheckedUnderTheSanitizer) {
+    BulkArena arena;
+    BulkList<int32_t> list(25);
+    int32_t* past = list.data() + 25;
+    EXPECT_DEATH(*static_cast<int32_t volatile*>(past) = 1, "");
+    int32_t* gone = list.data();
+    list = BulkList<int32_t>();
+    EXPECT_DEATH(*static_cast<int32_t volatile*>(gone) = 1, "");
+}
+#endif
 
 }  // namespace
 }  // namespace tonequill
