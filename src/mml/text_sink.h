@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "common/bulk_memory.h"
 
@@ -25,28 +23,11 @@ namespace tonequill {
 // The buffer is kept longer than the text in it, so a piece is copied
 // straight into place: a note costs a few small copies, not a few string
 // operations. Its spare room is left as it is, not cleared.
-//
-// A recording sink keeps its text too, for a piece written on a thread of
-// its own, and notes every place where a sink on a stream would have looked
-// whether a block is full (passOnWhenFull), so that the text can be handed
-// on later exactly as that sink would have handed it on (see RecordedText).
 class TextSink {
 public:
     static constexpr std::size_t kBlock = std::size_t{1} << 16;
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
-
-    // What a recording sink throws when its text has passed its limit.
-    struct TooLong {};
-    struct Recording {
-        std::size_t limit;     // bytes of text, checked at every noted place
-        std::size_t expected;  // bytes of text to make room for at once
-    };
 
     explicit TextSink(std::ostream* out) : out_(out) { grow(out_ != nullptr ? 2 * kBlock : 256); }
-    explicit TextSink(Recording recording) : out_(nullptr), recording_(true), limit_(recording.limit) {
-        grow(std::max<std::size_t>(recording.expected, 256));
-        stops_.reserve(buffer_.size() / 64 + 1);
-    }
     TextSink(const TextSink&) = delete;
     TextSink& operator=(const TextSink&) = delete;
 
@@ -87,11 +68,7 @@ public:
 
     // Called between pieces: hands the buffer on once it holds a block.
     void passOnWhenFull() {
-        if (out_ != nullptr) {
-            if (used_ >= kBlock) passOn();
-        } else if (recording_) {
-            noteStop();
-        }
+        if (out_ != nullptr && used_ >= kBlock) passOn();
     }
 
     // Hands everything gathered to the stream. A stream that throws (the
@@ -124,21 +101,6 @@ public:
     [[nodiscard]] std::size_t size() const { return used_; }
     [[nodiscard]] std::string_view text() const { return {buffer_.data(), used_}; }
 
-    // For a recording sink: whether the last noted place is the end of the
-    // text as it stands, and the first noted place at or after `from` (npos
-    // when there is none).
-    [[nodiscard]] bool atStop() const { return recording_ && lastStop_ == used_; }
-    [[nodiscard]] std::size_t nextStop(std::size_t from) const {
-        std::size_t word = from / 64;
-        if (word >= stops_.size()) return npos;
-        uint64_t bits = stops_[word] & (~uint64_t{0} << (from % 64));
-        while (bits == 0) {
-            if (++word == stops_.size()) return npos;
-            bits = stops_[word];
-        }
-        return word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
-    }
-
 private:
     static constexpr std::size_t kLongestNumber = 20;  // -9223372036854775808
 
@@ -154,22 +116,9 @@ private:
         buffer_ = std::move(larger);
     }
 
-    void noteStop() {
-        if (used_ > limit_) throw TooLong{};
-        const std::size_t word = used_ / 64;
-        if (word >= stops_.size()) stops_.resize(std::max(word + 1, 2 * stops_.size()));
-        stops_[word] |= uint64_t{1} << (used_ % 64);
-        lastStop_ = used_;
-    }
-
     std::ostream* out_;
     BulkBytes buffer_;  // [0, used_) is the text so far
     std::size_t used_ = 0;
-
-    bool recording_ = false;
-    std::size_t limit_ = 0;
-    std::vector<uint64_t> stops_;  // bit i set: passOnWhenFull was called at length i
-    std::size_t lastStop_ = npos;
 };
 
 }  // namespace tonequill
