@@ -79,17 +79,6 @@ public:
         used_ = 0;
     }
 
-    // append(text) then passOnWhenFull(), without copying a text of a block
-    // or more that then goes on as a write of its own.
-    void appendAndPassOnWhenFull(std::string_view text) {
-        if (out_ != nullptr && used_ == 0 && text.size() >= kBlock) {
-            out_->write(text.data(), static_cast<std::streamsize>(text.size()));
-            return;
-        }
-        append(text);
-        passOnWhenFull();
-    }
-
     // Everything gathered, for a sink without a stream.
     std::string take() {
         std::string text(buffer_.data(), used_);
