@@ -144,9 +144,16 @@ void* BulkArena::take(std::size_t bytes) {
         regions_[best].inUse = true;
         return regions_[best].start;
     }
-    // No free region holds the list: the free memory goes back to the system
-    // first, as keeping it would only raise what the run holds at once.
-    giveBackFree();
+    // No free region holds the list. When the free memory is more than the
+    // list, it goes back to the system first, as keeping it would raise what
+    // the run holds at once by more than the list does. When it is less, it
+    // stays for the lists that come after: memory touched once costs nothing
+    // to use again, where fresh memory costs a fault and a clearing.
+    std::size_t free = 0;
+    for (const Region& region : regions_) {
+        if (!region.inUse) free += region.size;
+    }
+    if (free > size) giveBackFree();
     regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
     const std::size_t mapped = kRegionsSplit ? (size + kPage - 1) / kPage * kPage : size;
     const Region region{mapRegion(mapped), mapped, false};

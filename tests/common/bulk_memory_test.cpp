@@ -71,9 +71,9 @@ TEST(BulkArena, SmallListsTakeBlocksBySize) {
 
 // A list takes the small pages it needs of the arena's memory and leaves the
 // rest to the lists after it; what it gives back serves later lists, and
-// free neighbours join again. When no free region holds a list, the whole
-// huge pages of the free ones go back to the system before new memory is
-// mapped.
+// free neighbours join again. When no free region holds a list and the free
+// regions hold more than it, their whole huge pages go back to the system
+// before new memory is mapped; when they hold less, they stay.
 TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     constexpr std::size_t kMiB2 = kRegion / sizeof(int32_t);  // elements in 2 MiB
     BulkArena arena;
@@ -101,11 +101,17 @@ TEST(BulkArena, SplitsJoinsAndGivesBackRegions) {
     EXPECT_EQ(next.data(), other.data() + kLarge);
     EXPECT_EQ(arena.heldBytes(), 4 * kRegion);
     whole = BulkList<int32_t>();
-    // The free 6 MiB cannot hold it and goes back. The free rest of the
-    // 2 MiB that `other` and `next` share stays: giving back part of a huge
-    // page would leave them on small pages.
-    BulkList<int32_t> larger(4 * kMiB2);
-    EXPECT_EQ(arena.heldBytes(), kRegion + 4 * kRegion);
+    // 7.5 MiB is free: the 6 MiB and the rest of the 2 MiB that `other` and
+    // `next` share. Neither holds 8 MiB, and together they are less: both
+    // stay, and 8 MiB more is mapped.
+    auto larger = std::make_unique<BulkList<int32_t>>(4 * kMiB2);
+    EXPECT_EQ(arena.heldBytes(), 8 * kRegion);
+    larger.reset();
+    // 15.5 MiB free is more than 10 MiB, which no free region holds: the
+    // 6 MiB and the 8 MiB go back. The free rest beside `other` and `next`
+    // stays, as giving back part of a huge page would leave them on small pages.
+    BulkList<int32_t> largest(5 * kMiB2);
+    EXPECT_EQ(arena.heldBytes(), kRegion + 5 * kRegion);
     BulkList<int32_t> third(kLarge);  // from that rest
     EXPECT_EQ(third.data(), next.data() + kLarge);
 }
