@@ -127,11 +127,14 @@ BulkArena* BulkArena::current() { return currentArena; }
 
 void* BulkArena::take(std::size_t bytes) {
     const std::size_t size = wholeSmallPages(std::max<std::size_t>(bytes, 1));
-    // The smallest free region that holds the list.
+    // The smallest free region that holds the list, and all the free memory.
     std::size_t best = regions_.size();
+    std::size_t free = 0;
     for (std::size_t i = 0; i < regions_.size(); ++i) {
         const Region& region = regions_[i];
-        if (region.inUse || region.size < size) continue;
+        if (region.inUse) continue;
+        free += region.size;
+        if (region.size < size) continue;
         if (best == regions_.size() || region.size < regions_[best].size) best = i;
     }
     if (best < regions_.size()) {
@@ -149,10 +152,6 @@ void* BulkArena::take(std::size_t bytes) {
     // the run holds at once by more than the list does. When it is less, it
     // stays for the lists that come after: memory touched once costs nothing
     // to use again, where fresh memory costs a fault and a clearing.
-    std::size_t free = 0;
-    for (const Region& region : regions_) {
-        if (!region.inUse) free += region.size;
-    }
     if (free > size) giveBackFree();
     regions_.reserve(regions_.size() + 1);  // before mapping, so a failure here leaks nothing
     const std::size_t mapped = kRegionsSplit ? (size + kPage - 1) / kPage * kPage : size;
@@ -220,7 +219,7 @@ void* BulkArena::takeSmall(std::size_t bytes) {
     if (void* block = freeBlocks_[c]) {
         openBlock(block, sizeof(void*));
         freeBlocks_[c] = *static_cast<void**>(block);
-        closeBlock(block, sizeOfClass(c));
+        closeBlock(block, sizeof(void*));
         openBlock(block, bytes);
         return block;
     }
