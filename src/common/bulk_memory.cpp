@@ -113,12 +113,18 @@ constexpr bool kRegionsSplit = false;
 
 #endif
 
+// Small blocks are carved from chunks the arena takes as it takes lists.
+// Where regions split, a chunk is a quarter of a huge page, so that a small
+// song's blocks and its few larger lists (the input, the writer's buffer)
+// share one huge page rather than fault in one each.
+constexpr std::size_t kSmallChunk = kRegionsSplit ? kPage / 4 : kPage;
+
 }  // namespace
 
 BulkArena::BulkArena() : outer_(currentArena) { currentArena = this; }
 
 BulkArena::~BulkArena() {
-    for (const std::uintptr_t page : smallPages_) openBlock(reinterpret_cast<void*>(page), kPage);
+    for (const std::uintptr_t chunk : smallChunks_) openBlock(reinterpret_cast<void*>(chunk), kSmallChunk);
     for (const Region& region : regions_) unmapRegion(region.start, region.size);
     currentArena = outer_;
 }
@@ -224,14 +230,14 @@ void* BulkArena::takeSmall(std::size_t bytes) {
         return block;
     }
     const std::size_t size = sizeOfClass(c);
-    if (static_cast<std::size_t>(pageEnd_ - uncarved_) < size) {
-        // The rest of the page is too small for this block; it stays uncarved.
-        smallPages_.reserve(smallPages_.size() + 1);  // before taking, so a failure here leaks nothing
-        uncarved_ = static_cast<std::byte*>(take(kPage));
-        pageEnd_ = uncarved_ + kPage;
-        closeBlock(uncarved_, kPage);
+    if (static_cast<std::size_t>(chunkEnd_ - uncarved_) < size) {
+        // The rest of the chunk is too small for this block; it stays uncarved.
+        smallChunks_.reserve(smallChunks_.size() + 1);  // before taking, so a failure here leaks nothing
+        uncarved_ = static_cast<std::byte*>(take(kSmallChunk));
+        chunkEnd_ = uncarved_ + kSmallChunk;
+        closeBlock(uncarved_, kSmallChunk);
         const auto address = reinterpret_cast<std::uintptr_t>(uncarved_);
-        smallPages_.insert(std::upper_bound(smallPages_.begin(), smallPages_.end(), address), address);
+        smallChunks_.insert(std::upper_bound(smallChunks_.begin(), smallChunks_.end(), address), address);
     }
     void* block = uncarved_;
     uncarved_ += size;
@@ -240,10 +246,10 @@ void* BulkArena::takeSmall(std::size_t bytes) {
 }
 
 bool BulkArena::giveSmall(void* p, std::size_t bytes) {
-    // The page that starts last at or before `p`, if `p` lies in it.
+    // The chunk that starts last at or before `p`, if `p` lies in it.
     const auto address = reinterpret_cast<std::uintptr_t>(p);
-    const auto after = std::upper_bound(smallPages_.begin(), smallPages_.end(), address);
-    if (after == smallPages_.begin() || address - *std::prev(after) >= kPage) return false;
+    const auto after = std::upper_bound(smallChunks_.begin(), smallChunks_.end(), address);
+    if (after == smallChunks_.begin() || address - *std::prev(after) >= kSmallChunk) return false;
     const std::size_t c = classOf(bytes);
     closeBlock(p, sizeOfClass(c));
     openBlock(p, sizeof(void*));

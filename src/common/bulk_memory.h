@@ -16,7 +16,7 @@ namespace tonequill {
 // those pages. A region a list gives back stays with the arena and serves a
 // later list: memory the run has touched once is used again instead of
 // fresh memory. Small lists (a record's values, a few dozen frames) share
-// pages of the arena in blocks of a few sizes. Dropping the arena gives
+// chunks of the arena's memory in blocks of a few sizes. Dropping the arena gives
 // everything back. Lists made while no arena is in place (a test that calls
 // a stage directly) use the ordinary heap.
 //
@@ -43,8 +43,8 @@ public:
     bool give(void* p);
 
     // A list below kBulkThreshold bytes: a block of its size class, carved
-    // from pages the arena keeps for such blocks. A block given back serves
-    // the next list of its class; the pages go with the arena.
+    // from chunks the arena keeps for such blocks. A block given back serves
+    // the next list of its class; the chunks go with the arena.
     void* takeSmall(std::size_t bytes);
     // False when `p` is not a block of this arena.
     bool giveSmall(void* p, std::size_t bytes);
@@ -60,12 +60,12 @@ private:
     };
     std::vector<Region> regions_;
     std::size_t held_ = 0;
-    // Small blocks: the pages they are carved from, the part of the latest
-    // page not yet carved, and for each size class the blocks given back,
+    // Small blocks: the chunks they are carved from, the part of the latest
+    // chunk not yet carved, and for each size class the blocks given back,
     // each holding the address of the next.
-    std::vector<std::uintptr_t> smallPages_;  // by address
+    std::vector<std::uintptr_t> smallChunks_;  // by address
     std::byte* uncarved_ = nullptr;
-    std::byte* pageEnd_ = nullptr;
+    std::byte* chunkEnd_ = nullptr;
     std::vector<void*> freeBlocks_;
     BulkArena* outer_ = nullptr;
 };
