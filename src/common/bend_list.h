@@ -102,13 +102,18 @@ public:
     // gives the value of the last one passed, or -1 when none was.
     template <typename Tick>
     int32_t passUpTo(Cursor& c, Tick tick) const {
+        // Moved on a copy: the cursor's tick, a 32-bit number, could share
+        // memory with the words for all the compiler knows, and would be
+        // written back after every bend.
+        Cursor at = c;
         int32_t value = -1;
-        while (!atEnd(c)) {
-            const Read next = read(c);
+        while (!atEnd(at)) {
+            const Read next = read(at);
             if (next.bend.tick > tick) break;
             value = next.bend.value;
-            pass(c, next);
+            pass(at, next);
         }
+        c = at;
         return value;
     }
 
