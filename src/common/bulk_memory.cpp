@@ -121,7 +121,7 @@ constexpr std::size_t kSmallChunk = kRegionsSplit ? kPage / 4 : kPage;
 
 }  // namespace
 
-BulkArena::BulkArena() : outer_(currentArena) { currentArena = this; }
+BulkArena::BulkArena() : freeBlocks_(kClasses, nullptr), outer_(currentArena) { currentArena = this; }
 
 BulkArena::~BulkArena() {
     for (const std::uintptr_t chunk : smallChunks_) openBlock(reinterpret_cast<void*>(chunk), kSmallChunk);
@@ -221,7 +221,6 @@ bool BulkArena::give(void* p) {
 
 void* BulkArena::takeSmall(std::size_t bytes) {
     const std::size_t c = classOf(bytes);
-    if (freeBlocks_.empty()) freeBlocks_.assign(kClasses, nullptr);
     if (void* block = freeBlocks_[c]) {
         openBlock(block, sizeof(void*));
         freeBlocks_[c] = *static_cast<void**>(block);
@@ -251,10 +250,9 @@ bool BulkArena::giveSmall(void* p, std::size_t bytes) {
     const auto after = std::upper_bound(smallChunks_.begin(), smallChunks_.end(), address);
     if (after == smallChunks_.begin() || address - *std::prev(after) >= kSmallChunk) return false;
     const std::size_t c = classOf(bytes);
-    closeBlock(p, sizeOfClass(c));
-    openBlock(p, sizeof(void*));
+    openBlock(p, sizeof(void*));  // the list may have asked for less than the link needs
     *static_cast<void**>(p) = freeBlocks_[c];
-    closeBlock(p, sizeof(void*));
+    closeBlock(p, sizeOfClass(c));
     freeBlocks_[c] = p;
     return true;
 }

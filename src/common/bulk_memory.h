@@ -16,9 +16,9 @@ namespace tonequill {
 // those pages. A region a list gives back stays with the arena and serves a
 // later list: memory the run has touched once is used again instead of
 // fresh memory. Small lists (a record's values, a few dozen frames) share
-// chunks of the arena's memory in blocks of a few sizes. Dropping the arena gives
-// everything back. Lists made while no arena is in place (a test that calls
-// a stage directly) use the ordinary heap.
+// chunks of the arena's memory in blocks of a few sizes. Dropping the arena
+// gives everything back. Lists made while no arena is in place (a test that
+// calls a stage directly) use the ordinary heap.
 //
 // Every bulk list made while an arena is in place must be gone before the
 // arena is: a run declares its arena before anything that holds such lists.
