@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -85,6 +86,27 @@ public:
         }
         lastTick_ = bend.tick;
         ++size_;
+    }
+
+    // Appends `count` bends on `channel` (0 to 15) that each come a few ticks
+    // after the one before: bend i comes stepAt(i) ticks after it (0 to 127)
+    // with value valueAt(i) (0 to 16383), and the last lands on `lastTick`.
+    // Each takes one word, and the words are written in one go rather than
+    // one call each: a pitch wheel sends such streams.
+    template <typename StepAt, typename ValueAt>
+    void appendNear(size_t count, uint8_t channel, int32_t lastTick, StepAt stepAt, ValueAt valueAt) {
+        const size_t first = words_.size();
+        words_.resize(first + count);
+        uint32_t* const out = words_.data() + first;
+        const uint32_t channelBits = uint32_t{channel} << kChannelShift;
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t step = stepAt(i);
+            const uint32_t value = valueAt(i);
+            assert(step <= 127 && value <= kValueMask && channel <= 0xF);
+            out[i] = step << kStepShift | channelBits | value;
+        }
+        lastTick_ = lastTick;
+        size_ += count;
     }
 
     [[nodiscard]] size_t size() const { return size_; }

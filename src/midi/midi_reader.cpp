@@ -149,18 +149,31 @@ private:
     size_t readBendStream(size_t pos, int64_t stop, int32_t& tick, int32_t channel) {
         const uint8_t* const bytes = bytes_.data();
         constexpr int32_t kLastSafeTick = std::numeric_limits<int32_t>::max() - 0x7F;
+        // Read in blocks: the bytes of a block are checked, then stored while
+        // they are still at hand.
+        constexpr size_t kBlock = 1024;
+        int32_t at = tick;  // a copy the compiler keeps at hand
         size_t read = 0;
-        while (static_cast<int64_t>(pos) < stop) {
-            const uint8_t* p = bytes + pos;
-            if ((p[0] | p[1] | p[2]) >= 0x80 || tick > kLastSafeTick) break;
-            tick += p[0];
-            if constexpr (kStoring) {
-                track_->bends.push_back(
-                    PitchBend{tick, static_cast<uint8_t>(channel), static_cast<uint16_t>(p[2] * 128 + p[1])});
+        for (;;) {
+            const size_t start = pos;
+            size_t count = 0;
+            while (count < kBlock && static_cast<int64_t>(pos) < stop) {
+                const uint8_t* p = bytes + pos;
+                if ((p[0] | p[1] | p[2]) >= 0x80 || at > kLastSafeTick) break;
+                at += p[0];
+                ++count;
+                pos += 3;
             }
-            ++read;
-            pos += 3;
+            if constexpr (kStoring) {
+                const uint8_t* const block = bytes + start;
+                if (count > 0) track_->bends.appendNear(
+                    count, static_cast<uint8_t>(channel), at, [block](size_t i) { return block[3 * i]; },
+                    [block](size_t i) { return block[3 * i + 2] * 128u + block[3 * i + 1]; });
+            }
+            read += count;
+            if (count < kBlock) break;
         }
+        tick = at;
         if constexpr (!kStoring) {
             // Each came at most 127 ticks after the bend before it: one word each.
             counts_[kindOf(0xE0)] += read;

@@ -470,15 +470,18 @@ TEST(MidiReader, ReadsRandomTracksAsTheRulesDoByteByByte) {
 
 // A pitch wheel's stream of bends under running status, broken now and then
 // by what such a stream cannot hold: a longer delta time, a second data byte
-// of 0x80 or more, a new status, a meta event, the end of the file.
+// of 0x80 or more, a new status, a meta event, the end of the file. Now and
+// then the breaks are rare, and streams run to thousands of bends.
 TEST(MidiReader, ReadsBendStreamsAsTheRulesDoByteByByte) {
     std::mt19937 random(5);
     auto below = [&random](uint32_t n) { return static_cast<uint32_t>(random() % n); };
     for (int round = 0; round < 1000; ++round) {
         Bytes body{0x00, static_cast<uint8_t>(0xE0 | below(16)), 0x00, 0x40};
-        const uint32_t bends = below(200);
+        const bool longStreams = below(8) == 0;
+        const uint32_t bends = longStreams ? below(5000) : below(200);
+        const uint32_t breaks = longStreams ? 6000 : 40;  // one break in so many bends, for each kind
         for (uint32_t b = 0; b < bends; ++b) {
-            const uint32_t shape = below(40);
+            const uint32_t shape = below(breaks);
             if (shape == 0) body.push_back(0x81);  // a delta time of two bytes
             body.push_back(static_cast<uint8_t>(shape == 1 ? 0x7F : below(8)));
             if (shape == 2) body.push_back(static_cast<uint8_t>(0xE0 | below(16)));  // a new bend status
