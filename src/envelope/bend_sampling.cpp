@@ -127,6 +127,17 @@ size_t BendRuns::firstFrameReaching(int64_t tick, size_t from) const {
     return at;
 }
 
+inline size_t BendRuns::frameOfChange(int64_t change, size_t at, int64_t& tick) const {
+    // Events come every frame or two in a busy bend: the next frame mostly reaches it.
+    size_t end = at + 1;
+    tick = frameTick(end);
+    if (change > tick) {
+        end = firstFrameReaching(change, at);
+        tick = frameTick(end);
+    }
+    return end;
+}
+
 inline size_t BendRuns::step() {
     const size_t at = at_;
     // The frames up to the first one that reaches the next event hear the same state.
@@ -137,13 +148,8 @@ inline size_t BendRuns::step() {
         at_ = count_;
         return count_ - at;
     }
-    // Events come every frame or two in a busy bend: the next frame mostly reaches it.
-    size_t end = at + 1;
-    int64_t tick = frameTick(end);
-    if (change > tick) {
-        end = firstFrameReaching(change, at);
-        tick = frameTick(end);
-    }
+    int64_t tick = 0;
+    const size_t end = frameOfChange(change, at, tick);
     passBendEvents(state_, bends_, ranges_, tick);
     if (state_.bend != valueBend_ || !(state_.range == valueRange_)) takeValue();
     at_ = end;
@@ -176,10 +182,48 @@ void BendRuns::fillRest(PairFiller& fill) {
         readAhead_ = false;
         fill.add(aheadValue_, aheadLength_);
     }
+    if (values_ != nullptr && rangeSettled()) {
+        fillFromBends(fill);
+        return;
+    }
     while (at_ < count_) {
         const SplitPitch value = value_;
         fill.add(value, step());
     }
+}
+
+bool BendRuns::rangeSettled() const {
+    return state_.rangeCursor >= ranges_.size() || ranges_[state_.rangeCursor].tick > lastFrameTick_;
+}
+
+void BendRuns::fillFromBends(PairFiller& fill) {
+    // The state is kept in locals: held in the object, it would be read again
+    // after every value stored, as a 32-bit value stored into a list could
+    // land on it for all the compiler knows.
+    BendList::Cursor cursor = state_.bendCursor;
+    int32_t bend = state_.bend;
+    const double range = state_.range;
+    SplitPitch value = value_;
+    size_t at = at_;
+    while (at < count_) {
+        const int64_t change = bends_.atEnd(cursor) ? kBeyondEvents : bends_.tickAt(cursor);
+        if (change > lastFrameTick_) {
+            fill.add(value, count_ - at);
+            at = count_;
+            break;
+        }
+        int64_t tick = 0;
+        const size_t end = frameOfChange(change, at, tick);
+        fill.add(value, end - at);
+        bend = bends_.passUpTo(cursor, tick);  // the bend at `change` at least
+        value = values_->at(bend, range, site_);
+        at = end;
+    }
+    state_.bendCursor = cursor;
+    state_.bend = bend;
+    valueBend_ = bend;
+    value_ = value;
+    at_ = at;
 }
 
 bool BendRuns::staysZero() {

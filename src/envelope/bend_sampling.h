@@ -111,9 +111,18 @@ private:
     // The first frame after `from` whose tick reaches `tick`; frames `from`
     // and `from` + 1 do not reach it and the note's last frame does.
     [[nodiscard]] size_t firstFrameReaching(int64_t tick, size_t from) const;
+    // The first frame after `at` that reaches an event at tick `change`,
+    // which is not beyond the note's last frame; sets `tick` to that frame's.
+    [[nodiscard]] size_t frameOfChange(int64_t change, size_t at, int64_t& tick) const;
     // Moves past the frames from at_ on that hear the state in force, taking
     // in the events that end them; gives how many frames that was.
     size_t step();
+    // Whether no range event comes in after at_ within the note.
+    [[nodiscard]] bool rangeSettled() const;
+    // The frames from at_ on into `fill`, read in a loop of their own while
+    // only bends come in and their values are in a table: a long note's bend
+    // that moves every frame.
+    void fillFromBends(PairFiller& fill);
 
     BendState& state_;
     const BendList& bends_;

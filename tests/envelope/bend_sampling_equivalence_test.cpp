@@ -71,7 +71,7 @@ TEST(BendSampling, RunsOfFramesGiveWhatEveryFrameGives) {
 // one sixteenth, and the range changes now and then. Long notes, so that runs
 // span many events and many frames. The runs themselves cover the note, each
 // unlike the one before, with their values looked up in a table kept from
-// note to note.
+// note to note, and sampled into lists with that table.
 TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
     struct Rate {
         const char* what;
@@ -98,6 +98,7 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                 BendState fast;
                 BendState plain;
                 BendState byRuns;
+                BendState filled;
                 int32_t start = 0;
                 for (int note = 0; note < 4; ++note) {
                     const int64_t frames = static_cast<int64_t>(1 + random() % (note == 0 ? 9000 : 300));
@@ -132,6 +133,19 @@ TEST(BendSampling, RunsFollowBendsAtEverySpacing) {
                     ASSERT_EQ(fine, want.fine) << what;
                     ASSERT_EQ(coarse, want.coarse) << what;
                     ASSERT_EQ(byRuns.bendCursor, plain.bendCursor) << what;
+
+                    // The same note sampled into lists with the table, as a
+                    // long note is: where no range event comes in, the frames
+                    // are read in a loop of their own.
+                    BendRuns tabled(filled, bends, ranges, start, frames, rate.ticksPerFrame, NoteSite{1, start}, &table);
+                    BendSample sample;
+                    sampleRuns(sample, tabled);
+                    ASSERT_EQ(sample.hasBend, want.hasBend) << what;
+                    // A bend that stays 0 leaves the lists empty.
+                    ASSERT_EQ(sample.fine, want.hasBend ? want.fine : ValueList{}) << what;
+                    ASSERT_EQ(sample.coarse, want.hasBend ? want.coarse : ValueList{}) << what;
+                    ASSERT_EQ(filled.bendCursor, plain.bendCursor) << what;
+                    ASSERT_EQ(filled.bend, plain.bend) << what;
                     start += static_cast<int32_t>(static_cast<double>(frames) * rate.ticksPerFrame) +
                              static_cast<int32_t>(random() % 50);
                 }
