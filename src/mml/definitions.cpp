@@ -22,7 +22,8 @@ constexpr int64_t kOffsetVoice = 400000;
 // with its blank: "x " for the values -1024..1023, "Dn " for the run lengths
 // up to 1025 (nothing for a length of 1). A value list that moves every
 // frame or two writes millions of them, and copying a cell takes no branch
-// on how many digits the number has.
+// on how many digits the number has. The table is made by the compiler, so
+// a run costs nothing to set it up.
 class RunTokenTexts {
 public:
     static constexpr int32_t kLowestValue = -1024;
@@ -30,14 +31,9 @@ public:
     static constexpr std::size_t kLengths = 1026;
     static constexpr std::size_t kCell = 8;
 
-    RunTokenTexts() {
+    constexpr RunTokenTexts() {
         for (int32_t k = 0; k < kValues; ++k) fill(values_[static_cast<std::size_t>(k)], "", kLowestValue + k);
         for (std::size_t c = 2; c < kLengths; ++c) fill(holds_[c], "D", static_cast<int64_t>(c) - 2);
-    }
-
-    static const RunTokenTexts& get() {
-        static const RunTokenTexts texts;
-        return texts;
     }
 
     void appendValue(TextSink& sink, int32_t value) const {
@@ -64,15 +60,28 @@ private:
         char text[kCell] = {};
         uint8_t length = 0;
     };
-    static void fill(Cell& cell, const char* prefix, int64_t number) {
-        const std::string text = prefix + std::to_string(number) + " ";
-        text.copy(cell.text, text.size());
-        cell.length = static_cast<uint8_t>(text.size());
+    // `prefix`, then `number` in decimal, then a blank.
+    static constexpr void fill(Cell& cell, const char* prefix, int64_t number) {
+        std::size_t length = 0;
+        for (const char* p = prefix; *p != '\0'; ++p) cell.text[length++] = *p;
+        if (number < 0) cell.text[length++] = '-';
+        char digits[20] = {};
+        std::size_t count = 0;
+        uint64_t rest = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+        do {
+            digits[count++] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0);
+        while (count > 0) cell.text[length++] = digits[--count];
+        cell.text[length++] = ' ';
+        cell.length = static_cast<uint8_t>(length);
     }
 
     Cell values_[kValues];
     Cell holds_[kLengths];  // lengths 0 and 1 write nothing
 };
+
+constexpr RunTokenTexts kRunTokenTexts;
 
 // Runs of equal neighbours, passed on block by block, so a list of millions
 // of values never becomes one string in memory. Where runs start is found 64
@@ -81,7 +90,7 @@ private:
 // wrong at most run ends of a list that moves every frame or two.
 void writeRuns(TextSink& sink, std::span<const int32_t> values, std::size_t from, std::size_t to) {
     if (from >= to || to > values.size()) return;
-    const RunTokenTexts& texts = RunTokenTexts::get();
+    const RunTokenTexts& texts = kRunTokenTexts;
     const int32_t* v = values.data();
     std::size_t runStart = from;
     auto endRun = [&](std::size_t next) {
