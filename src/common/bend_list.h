@@ -77,8 +77,7 @@ public:
 
     void push_back(const PitchBend& bend) {
         if (packs(lastTick_, bend)) {
-            words_.push_back(static_cast<uint32_t>(bend.tick - lastTick_) << kStepShift |
-                             uint32_t{bend.channel} << kChannelShift | bend.value);
+            words_.push_back(oneWord(static_cast<uint32_t>(bend.tick - lastTick_), bend.channel, bend.value));
         } else {
             words_.push_back(kLongMark);
             words_.push_back(static_cast<uint32_t>(bend.tick));
@@ -98,12 +97,11 @@ public:
         const size_t first = words_.size();
         words_.resize(first + count);
         uint32_t* const out = words_.data() + first;
-        const uint32_t channelBits = uint32_t{channel} << kChannelShift;
         for (size_t i = 0; i < count; ++i) {
             const uint32_t step = stepAt(i);
             const uint32_t value = valueAt(i);
             assert(step <= 127 && value <= kValueMask && channel <= 0xF);
-            out[i] = step << kStepShift | channelBits | value;
+            out[i] = oneWord(step, channel, value);
         }
         lastTick_ = lastTick;
         size_ += count;
@@ -177,6 +175,10 @@ private:
         ++c.passed_;
     }
 
+    // The word of a bend that packs.
+    static uint32_t oneWord(uint32_t step, uint32_t channel, uint32_t value) {
+        return step << kStepShift | channel << kChannelShift | value;
+    }
     static bool packs(int32_t previousTick, const PitchBend& bend) {
         const int64_t step = int64_t{bend.tick} - previousTick;
         return step >= 0 && step <= kLongestStep && bend.value <= kValueMask && bend.channel <= 0xF;
